@@ -7,7 +7,8 @@
 // file did there), and written by the job on a pool thread, whose GUI-thread part is
 // the copy of the nodes, the sheet and the deliveries of its progress (each pass of
 // the event loop timed while the job runs). The hold of Qt's print preview, which
-// records every page of the text laid out before.
+// records every page of the text laid out before. The memory of a print's preview and
+// of a PDF export of a million entries (the pages hold them) against the document's.
 #include "bench/BenchMain.h"
 #include "bench/BenchTrees.h"
 
@@ -17,6 +18,7 @@
 #include "application/export/PrintPreviewView.h"
 #include "platform/print/PagedTextPrinter.h"
 #include "platform/print/PrintInfo.h"
+#include "tests/support/ProcessMemory.h"
 
 #include <benchmark/benchmark.h>
 
@@ -25,6 +27,8 @@
 #include <QDialog>
 #include <QAbstractEventDispatcher>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QPageLayout>
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QTemporaryDir>
@@ -312,8 +316,76 @@ void LeastHeight(benchmark::State &state)
     state.counters["least_of_laid_out"] = text ? least / text->size().height() : 0;
 }
 
+// The memory of a print's preview and of a PDF export of a large document that the
+// pages can hold, against the document's own: the growth of the resident size while
+// the tree is made ("document_MiB"), and the growth of the peak resident size over
+// the size after it while the preview's text is laid out and its first and last pages
+// painted, or while the PDF is written into a file ("peak_MiB"; "peak_per_document");
+// what the preview holds once shown ("held_MiB").
+void LargePrintMemory(benchmark::State &state, bool preview)
+{
+    const int entries = int(state.range(0));
+    const double start = testsupport::residentMiB();
+    const NodePtr root = makeRoot(entries);
+    const double document = testsupport::residentMiB() - start;
+    const DocumentExporter exporter(root, {}, CurrencyFormatter(QLocale(QLocale::English, QLocale::UnitedStates)), {});
+    QTemporaryDir dir;
+    double peak = 0;
+    double pages = 0;
+    double held = 0;
+    for (auto _ : state) {
+        const double before = testsupport::residentMiB();
+        testsupport::resetPeakMemory();
+        QString reason;
+        if (preview) {
+            const QPageLayout layout = platform::PrintInfo::shared().pageLayout();
+            const QSizeF page = layout.paintRect(QPageLayout::Point).size();
+            const std::unique_ptr<QTextDocument> text = exporter.textDocument(page.width(), {}, page.height(), &reason);
+            if (!text) {
+                state.SkipWithError(reason.toStdString().c_str());
+                return;
+            }
+            PrintPreviewView view;
+            view.resize(700, 800);
+            view.setText(text.get(), layout, platform::PrintInfo::shared());
+            benchmark::DoNotOptimize(view.viewport()->grab());
+            view.setCurrentPage(view.pageCount());
+            benchmark::DoNotOptimize(view.viewport()->grab());
+            pages = view.pageCount();
+            held = testsupport::residentMiB() - before;
+        } else {
+            QFile file(dir.filePath(QStringLiteral("large.pdf")));
+            if (!file.open(QIODevice::WriteOnly) ||
+                !exporter.writePdf(file, DocumentExporter::exportPrintInfo(), &reason)) {
+                state.SkipWithError(reason.toStdString().c_str());
+                return;
+            }
+        }
+        peak = std::max(peak, testsupport::peakResidentMiB() - before);
+    }
+    state.counters["document_MiB"] = document;
+    state.counters["peak_MiB"] = peak;
+    state.counters["peak_per_document"] = document > 0 ? peak / document : 0;
+    if (preview) {
+        state.counters["pages"] = pages;
+        state.counters["held_MiB"] = held;
+    }
+}
+
+void LargePreviewMemory(benchmark::State &state)
+{
+    LargePrintMemory(state, true);
+}
+
+void LargePdfMemory(benchmark::State &state)
+{
+    LargePrintMemory(state, false);
+}
+
 } // namespace
 
+BENCHMARK(LargePreviewMemory)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(LargePdfMemory)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(PrintedTextRefusal)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(LeastHeight)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(PrintPreview)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);

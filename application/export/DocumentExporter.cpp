@@ -24,6 +24,8 @@
 #include <QHash>
 #include <QXmlStreamWriter>
 #include <algorithm>
+#include <limits>
+#include <optional>
 
 namespace {
 
@@ -37,7 +39,6 @@ const QString Title = QStringLiteral("Chronark Export");
 // The part of a PDF's progress that building its text takes; painting its pages
 // takes the last half.
 constexpr double BuildShare = 0.4;
-constexpr double PaintStart = DocumentExporter::LaidOutShare;
 // The part of another file's progress that building its text or rows takes.
 constexpr double TextShare = 0.9;
 // The walk asks the progress after every this many nodes.
@@ -90,10 +91,17 @@ class TextBuilder
 public:
     explicit TextBuilder(QTextDocument &document) : m_cursor(&document) {}
 
+    // A line's break becomes a paragraph once text follows it (or finish() is called):
+    // a stretch of the text ends with its last paragraph.
     void append(const QString &text, const QTextBlockFormat &style)
     {
         qsizetype start = 0;
         while (start < text.size()) {
+            if (m_breakPending) {
+                m_cursor.insertBlock();
+                m_breakPending = false;
+                m_atBlockStart = true;
+            }
             if (m_atBlockStart) {
                 m_cursor.setBlockFormat(style);
                 m_atBlockStart = false;
@@ -104,15 +112,22 @@ public:
                 m_cursor.insertText(part.toString());
             if (end < 0)
                 break;
-            m_cursor.insertBlock();
-            m_atBlockStart = true;
+            m_breakPending = true;
             start = end + 1;
         }
+    }
+    void finish()
+    {
+        if (m_breakPending)
+            m_cursor.insertBlock();
+        m_breakPending = false;
+        m_atBlockStart = true;
     }
 
 private:
     QTextCursor m_cursor;
     bool m_atBlockStart = true;
+    bool m_breakPending = false;
 };
 
 } // namespace
@@ -412,16 +427,34 @@ std::optional<qreal> DocumentExporter::minimumTextHeight(qreal textWidth, const 
 
 std::unique_ptr<QTextDocument> DocumentExporter::builtText(qreal textWidth, const Progress &progress) const
 {
-    auto document = std::make_unique<QTextDocument>();
-    document->setDefaultFont(printedFont(*document));
-    document->setUndoRedoEnabled(false);
+    std::unique_ptr<QTextDocument> whole;
+    if (!builtStretches(textWidth, progress, BuildShare, std::numeric_limits<qsizetype>::max(),
+                        [&whole](std::unique_ptr<QTextDocument> text) {
+                            whole = std::move(text);
+                            return true;
+                        }))
+        return nullptr;
+    return whole;
+}
+
+bool DocumentExporter::builtStretches(qreal textWidth, const Progress &progress, double share, qsizetype paragraphs,
+                                      const std::function<bool(std::unique_ptr<QTextDocument>)> &take) const
+{
+    std::unique_ptr<QTextDocument> document;
+    std::optional<TextBuilder> builder;
+    const auto begin = [&] {
+        document = std::make_unique<QTextDocument>();
+        document->setDefaultFont(printedFont(*document));
+        document->setUndoRedoEnabled(false);
+        builder.emplace(*document);
+    };
+    begin();
 
     QTextBlockFormat header;
     header.setTabPositions(tabs(HeaderTabs, QTextOption::CenterTab, 0));
-    TextBuilder builder(*document);
-    builder.append(Title + QStringLiteral("\n\n") + localized("LSname") + QStringLiteral(" \t") +
-                       localized("LSturnover") + QStringLiteral(" \t") + localized("LSduration") + QLatin1Char('\n'),
-                   header);
+    builder->append(Title + QStringLiteral("\n\n") + localized("LSname") + QStringLiteral(" \t") +
+                        localized("LSturnover") + QStringLiteral(" \t") + localized("LSduration") + QLatin1Char('\n'),
+                    header);
 
     // Styles by depth, made once each.
     QList<QTextBlockFormat> nodeStyles;
@@ -431,15 +464,29 @@ std::unique_ptr<QTextDocument> DocumentExporter::builtText(qreal textWidth, cons
             styles.append(printedStyle(int(styles.size()), description, textWidth));
         return styles[depth];
     };
+    bool stopped = false;
     const auto paragraph = [&](const Node &node, int depth) {
+        if (stopped)
+            return;
+        // A stretch ends between nodes, the break after its last line still to come.
+        if (document->blockCount() >= paragraphs) {
+            builder.reset();
+            if (!take(std::move(document))) {
+                stopped = true;
+                return;
+            }
+            begin();
+        }
         const QString line = (depth == 0 ? QStringLiteral("\n") : QString()) + printedLine(node) + QLatin1Char('\n');
-        builder.append(line, styleFor(nodeStyles, std::max(depth, 0), false));
+        builder->append(line, styleFor(nodeStyles, std::max(depth, 0), false));
         if (node.hasDescript())
-            builder.append(node.descript() + QLatin1Char('\n'), styleFor(descriptionStyles, std::max(depth, 0), true));
+            builder->append(node.descript() + QLatin1Char('\n'), styleFor(descriptionStyles, std::max(depth, 0), true));
     };
-    if (!walk(paragraph, progress, BuildShare))
-        return nullptr;
-    return document;
+    if (!walk(paragraph, progress, share) || stopped)
+        return false;
+    builder->finish();
+    builder.reset();
+    return take(std::move(document));
 }
 
 QByteArray DocumentExporter::rtfData(qreal textWidth, const Progress &progress) const
@@ -523,21 +570,32 @@ bool DocumentExporter::writePdf(QIODevice &device, const PdfPages &pages, QStrin
         writer.setPageLayout(*pages.printerLayout);
     else
         pages.info.applyTo(writer);
-    // Laid out once, on the pages it is painted on.
+    platform::PagedTextPrinter::Stretches output(writer, pages.info, pages.printerLayout.has_value());
+    // Laid out on the pages it is painted on.
     const qreal textWidth = pages.printerLayout ? pages.printerLayout->paintRect(QPageLayout::Point).width()
                                                 : pages.info.imageablePageBounds().width();
-    const qreal pageHeight = writer.pageLayout().paintRect(QPageLayout::Point).height();
-    const std::unique_ptr<QTextDocument> document = textDocument(textWidth, progress, pageHeight, errorReason);
-    if (!document)
+    const qreal pageHeight = output.page().height();
+    // A text certainly too tall is refused before a page is painted.
+    const std::optional<qreal> least = minimumTextHeight(textWidth, progress);
+    if (!least)
         return false;
-    platform::PagedTextPrinter::PageProgress pageProgress;
-    if (progress)
-        pageProgress = [&progress](int page, int count) {
-            return progress(PaintStart + (1 - PaintStart) * double(page) / double(count));
-        };
-    if (!platform::PagedTextPrinter::print(*document, writer, pages.info, pages.printerLayout.has_value(),
-                                           errorReason, pageProgress))
+    if (*least > platform::PagedTextPrinter::MaximumTextHeight) {
+        if (errorReason)
+            *errorReason = platform::PagedTextPrinter::tooTallReason(pageHeight);
         return false;
+    }
+    // Built, laid out and painted a stretch at a time: the memory it takes does not
+    // grow with the text.
+    QString reason;
+    const bool painted = builtStretches(textWidth, progress, 1, StretchParagraphs,
+                                        [&](std::unique_ptr<QTextDocument> stretch) {
+                                            return output.add(std::move(stretch), &reason);
+                                        });
+    if (!painted || !output.finish(&reason)) {
+        if (errorReason && !reason.isEmpty())
+            *errorReason = reason;
+        return false;
+    }
     // The last word before the file is kept.
     return !progress || progress(1);
 }

@@ -106,6 +106,9 @@ public:
     // and null with the reason for a text taller than the layout can place
     // (PagedTextPrinter::MaximumTextHeight): every page is laid out, or none.
     static constexpr qreal UnpagedHeight = 1e9;
+    // A PDF's text is built, laid out and painted in stretches of this many
+    // paragraphs (writePdf()).
+    static constexpr qsizetype StretchParagraphs = 2000;
     static constexpr double LaidOutShare = 0.5;
     std::unique_ptr<QTextDocument> textDocument(qreal textWidth, const Progress &progress = {},
                                                 qreal pageHeight = UnpagedHeight, QString *errorReason = nullptr) const;
@@ -141,8 +144,10 @@ public:
         QString title;
         QString creator = QStringLiteral("Chronark");
     };
-    // The formatted text on the pages. The text is built (the first 40 % of the
-    // progress), laid out (up to half), and painted a page at a time (the last half).
+    // The formatted text on the pages, as PagedTextPrinter::print() paints the whole
+    // text. Built, laid out and painted a stretch of StretchParagraphs paragraphs at
+    // a time (PagedTextPrinter::Stretches), the progress following the nodes; a text
+    // certainly too tall is refused before a page is painted.
     bool writePdf(QIODevice &device, const PdfPages &pages, QString *errorReason,
                   const Progress &progress = {}) const;
     bool writePdf(QIODevice &device, const platform::PrintInfo &info, QString *errorReason) const;
@@ -177,6 +182,11 @@ private:
     QString printedLine(const Node &node) const;
     // The formatted text built, not laid out (the first 40 % of the progress).
     std::unique_ptr<QTextDocument> builtText(qreal textWidth, const Progress &progress) const;
+    // The formatted text built in stretches of about `paragraphs` paragraphs (a
+    // node's lines stay in one), each handed to `take` once whole, the walk telling
+    // the progress up to `share`. False when the progress or `take` stopped it.
+    bool builtStretches(qreal textWidth, const Progress &progress, double share, qsizetype paragraphs,
+                        const std::function<bool(std::unique_ptr<QTextDocument>)> &take) const;
     // The walk, telling the progress of the nodes visited up to `share` now and then;
     // false when the progress stopped it (the rest of the nodes are not visited).
     bool walk(const std::function<void(const Node &, int depth)> &visit, const Progress &progress, double share) const;

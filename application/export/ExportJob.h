@@ -21,7 +21,7 @@
 // Laid-out text is laid out whole on the pool thread where it is made
 // (PagedTextPrinter::layOutWhole), which leaves no timer of Qt's layout there, and
 // then handed to the GUI thread as it is. A text taller than the layout can place
-// fails with the reason before any page is written.
+// fails with the reason; no file is left of it.
 //
 // Laid-out text is a LaidOutText: whoever drops it on the GUI thread (the job, the
 // print panel, a result nobody took) has it freed on a pool thread, since freeing the

@@ -9,6 +9,7 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
 #include <QPalette>
@@ -35,8 +36,8 @@ QPaintDevice *pointDevice()
     return &device;
 }
 
-// What the layout multiplies a tab position by: the layout device's resolution
-// against the application's default one.
+// What the layout multiplies a tab position or a fixed line height by: the layout
+// device's resolution against the application's default one.
 qreal tabScale()
 {
     return qreal(pointDevice()->logicalDpiY()) / qreal(qt_defaultDpiY());
@@ -229,6 +230,122 @@ bool PagedTextPrinter::print(QTextDocument &document, QPagedPaintDevice &device,
         painter.restore();
     }
     painter.end();
+    return true;
+}
+
+PagedTextPrinter::Stretches::Stretches(QPagedPaintDevice &device, const PrintInfo &info, bool keepDeviceLayout)
+    : m_device(device), m_info(info)
+{
+    if (!keepDeviceLayout)
+        info.applyTo(device);
+    m_paintRect = device.pageLayout().paintRect(QPageLayout::Point);
+}
+
+PagedTextPrinter::Stretches::~Stretches()
+{
+    if (m_painter && m_painter->isActive())
+        m_painter->end();
+}
+
+QSizeF PagedTextPrinter::Stretches::page() const
+{
+    return m_paintRect.size();
+}
+
+bool PagedTextPrinter::Stretches::begin(QString *errorReason)
+{
+    if (m_painter)
+        return !m_failed;
+    m_painter = std::make_unique<QPainter>();
+    if (!m_painter->begin(&m_device)) {
+        m_failed = true;
+        if (errorReason)
+            *errorReason = tr("The output could not be started.");
+    }
+    return !m_failed;
+}
+
+void PagedTextPrinter::Stretches::paint(int number, qreal offset)
+{
+    // A page the device cannot begin ends the output, as print() ends it.
+    if (m_failed || (number > 0 && !m_device.newPage())) {
+        m_failed = true;
+        return;
+    }
+    const qreal pageHeight = m_paintRect.height();
+    const qreal top = number * pageHeight;
+    QPainter &painter = *m_painter;
+    painter.save();
+    painter.scale(m_device.logicalDpiX() / 72.0, m_device.logicalDpiY() / 72.0);
+    painter.translate(0, offset - top);
+    const QRectF clip(0, top, m_paintRect.width(), pageHeight);
+    painter.setClipRect(clip, Qt::IntersectClip);
+    for (const Held &held : m_held) {
+        painter.save();
+        painter.translate(0, held.top);
+        drawBlocks(*held.text, painter, clip.translated(0, -held.top));
+        painter.restore();
+    }
+    painter.restore();
+}
+
+bool PagedTextPrinter::Stretches::add(std::unique_ptr<QTextDocument> stretch, QString *errorReason)
+{
+    if (!begin(errorReason))
+        return false;
+    const qreal pageHeight = m_paintRect.height();
+    // The layout moves a line that would cross the end of a page to the next page, at
+    // the pages' places from the text's start (in its 64ths of a point): a stretch is
+    // laid out after a spacer as tall as the text before it stands into its last page,
+    // so that its lines meet the same page ends as in the whole text.
+    const qint64 unit = 64;
+    const qint64 pageUnits = qRound64(pageHeight * unit);
+    const qint64 into = pageUnits > 0 ? qRound64(m_height * unit) % pageUnits : 0;
+    if (into > 0) {
+        QTextCursor cursor(stretch.get());
+        cursor.insertBlock(cursor.blockFormat(), cursor.blockCharFormat());
+        cursor.movePosition(QTextCursor::Start);
+        QTextBlockFormat spacer;
+        // Scaled by the layout as tab stops are.
+        spacer.setLineHeight(qreal(into) / unit / tabScale(), QTextBlockFormat::FixedHeight);
+        cursor.setBlockFormat(spacer);
+    }
+    if (!layOutWhole(*stretch, m_paintRect.width(), pageHeight, {}, errorReason))
+        return false;
+    const qreal top = m_height - qreal(into) / unit;
+    m_height = top + stretch->size().height();
+    if (m_height > MaximumTextHeight) {
+        if (errorReason)
+            *errorReason = tooTallReason(pageHeight);
+        return false;
+    }
+    m_held.push_back({std::move(stretch), top});
+    // The pages the text has passed the end of are whole: nothing that comes later
+    // stands on them (a paragraph that begins right at a page's end is drawn on it,
+    // clipped, as print() draws it; one that ends right at a page's top on that page).
+    while (pageHeight > 0 && (m_page + 1) * pageHeight < m_height) {
+        paint(m_page++, 0);
+        const qreal done = m_page * pageHeight;
+        std::erase_if(m_held, [&](const Held &held) { return held.top + held.text->size().height() < done; });
+    }
+    return true;
+}
+
+bool PagedTextPrinter::Stretches::finish(QString *errorReason)
+{
+    if (!begin(errorReason))
+        return false;
+    const qreal pageHeight = m_paintRect.height();
+    const int pages =
+        pageHeight > 0 ? std::max(1, int(std::ceil(m_height / pageHeight - 1e-6))) : 1;
+    for (; m_page < pages; ++m_page) {
+        qreal offset = 0;
+        if (m_info.isVerticallyCentered() && m_page == pages - 1)
+            offset = std::max<qreal>(0, (pageHeight - (m_height - m_page * pageHeight)) / 2);
+        paint(m_page, offset);
+    }
+    m_held.clear();
+    m_painter->end();
     return true;
 }
 

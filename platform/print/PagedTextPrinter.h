@@ -18,7 +18,10 @@
 #include <QSizeF>
 #include <QString>
 #include <QTextOption>
+#include <QRectF>
 #include <functional>
+#include <memory>
+#include <vector>
 
 class QPagedPaintDevice;
 class QPaintDevice;
@@ -79,6 +82,51 @@ public:
     static bool print(QTextDocument &document, QPagedPaintDevice &device, const PrintInfo &info,
                       bool keepDeviceLayout = false, QString *errorReason = nullptr,
                       const PageProgress &progress = {});
+
+    // Prints a text that comes in stretches, the paragraphs of each following those of
+    // the one before (each stretch a document of its own, in the text's font), and
+    // paints the pages print() paints for the whole text: each stretch is laid out as
+    // it comes, a page is painted once the text has passed its end, and a stretch goes
+    // once its pages are painted. Only the stretches of the page under way are held,
+    // so the memory does not grow with the text. A stretch ends with its last
+    // paragraph (no empty paragraph after it) unless it is the text's last.
+    class Stretches
+    {
+    public:
+        // The print info is applied to the device unless keepDeviceLayout is set.
+        Stretches(QPagedPaintDevice &device, const PrintInfo &info, bool keepDeviceLayout = false);
+        ~Stretches();
+        Stretches(const Stretches &) = delete;
+        Stretches &operator=(const Stretches &) = delete;
+
+        // The width and height of the text on a page, in points.
+        QSizeF page() const;
+        // Lays the stretch out and paints the pages it completes. False with the
+        // reason when the output could not begin or the text passes
+        // MaximumTextHeight (the pages painted so far are then not a print).
+        bool add(std::unique_ptr<QTextDocument> stretch, QString *errorReason = nullptr);
+        // Paints the pages left (the last one centred as print() centres it) and ends
+        // the output. A text that never had a stretch is one empty page.
+        bool finish(QString *errorReason = nullptr);
+
+    private:
+        struct Held
+        {
+            std::unique_ptr<QTextDocument> text;
+            qreal top = 0;
+        };
+        bool begin(QString *errorReason);
+        void paint(int number, qreal offset);
+
+        QPagedPaintDevice &m_device;
+        const PrintInfo &m_info;
+        QRectF m_paintRect;
+        std::unique_ptr<QPainter> m_painter;
+        std::vector<Held> m_held;
+        qreal m_height = 0;
+        int m_page = 0;
+        bool m_failed = false;
+    };
 };
 
 } // namespace platform

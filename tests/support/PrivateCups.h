@@ -165,13 +165,24 @@ public:
         QByteArray output;
         return run({QStringLiteral("lpstat"), QStringLiteral("-o")}, &output) != 0 || !output.trimmed().isEmpty();
     }
+    // The server's socket.
+    QString socket() const { return m_socket; }
+    // Makes the printer take jobs, or refuse them (as cupsreject does).
+    bool acceptJobs(const char *printer, bool accept) const
+    {
+        return run({QString::fromLatin1(accept ? "cupsaccept" : "cupsreject"), QString::fromLatin1(printer)}) == 0;
+    }
     // The server's log, for a failure's message.
     QByteArray log() const { return readFile(m_dir.filePath(QStringLiteral("log/error_log"))); }
 
 private:
-    static int run(const QStringList &command, QByteArray *output = nullptr)
+    int run(const QStringList &command, QByteArray *output = nullptr) const
     {
         QProcess process;
+        // This server, whatever CUPS_SERVER names meanwhile.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("CUPS_SERVER"), m_socket);
+        process.setProcessEnvironment(environment);
         process.setProcessChannelMode(QProcess::MergedChannels);
         process.start(command.first(), command.mid(1));
         if (!process.waitForFinished(30000))

@@ -37,6 +37,8 @@
 #include <QSpinBox>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QLocalSocket>
+#include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTextDocument>
@@ -92,7 +94,9 @@ QStringList texts(const QList<Word> &words)
 
 // A print server that accepts connections and never answers (a network print
 // server that hangs), on 127.0.0.1, started and stopped by the test; CUPS_SERVER
-// names it while it lives (libcups reads it anew for every call of ours).
+// names it while it lives (libcups reads it anew for every call of ours). Once
+// passTo() names a CUPS server's socket, it is a gate opened: what its clients sent
+// and send goes on to that server, and its answers come back.
 class SilentPrintServer
 {
 public:
@@ -102,8 +106,17 @@ public:
         QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
             while (QTcpSocket *socket = m_server.nextPendingConnection()) {
                 ++m_accepted;
-                // Read and dropped: the client is never short of room to write.
-                QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->readAll(); });
+                m_clients.append(socket);
+                // Read and kept until the gate opens: the client is never short of room
+                // to write.
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    if (auto *cups = socket->findChild<QLocalSocket *>())
+                        cups->write(socket->readAll());
+                    else if (m_passTo.isEmpty())
+                        socket->setProperty("held", QByteArray(socket->property("held").toByteArray() + socket->readAll()));
+                });
+                if (!m_passTo.isEmpty())
+                    pass(socket);
             }
         });
         qputenv("CUPS_SERVER", name().toLatin1());
@@ -119,8 +132,28 @@ public:
     bool isListening() const { return m_server.isListening(); }
     QString name() const { return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort()); }
     int accepted() const { return m_accepted; }
+    void passTo(const QString &socketPath)
+    {
+        m_passTo = socketPath;
+        for (QTcpSocket *client : std::as_const(m_clients))
+            if (client)
+                pass(client);
+    }
 
 private:
+    void pass(QTcpSocket *client)
+    {
+        auto *cups = new QLocalSocket(client);
+        QObject::connect(cups, &QLocalSocket::readyRead, client, [client, cups] { client->write(cups->readAll()); });
+        QObject::connect(cups, &QLocalSocket::disconnected, client, &QTcpSocket::disconnectFromHost);
+        QObject::connect(client, &QTcpSocket::disconnected, cups, &QLocalSocket::disconnectFromServer);
+        cups->connectToServer(m_passTo);
+        cups->waitForConnected(10000);
+        cups->write(QByteArray(client->property("held").toByteArray() + client->readAll()));
+    }
+
+    QList<QPointer<QTcpSocket>> m_clients;
+    QString m_passTo;
     QByteArray m_oldServer;
     bool m_hadServer;
     QTcpServer m_server;
@@ -865,6 +898,30 @@ TEST_F(ExportPanelTest, APrinterPrintsTheDocumentFromAJobAndACancelPrintsNothing
     EXPECT_EQ(id, 0);
     EXPECT_FALSE(cups.hasPendingJobs());
     EXPECT_EQ(cups.completedJobs(testsupport::PrivateCups::FilePrinter), 3);
+
+    // A printer that refuses jobs: the print fails with the server's own reason.
+    ASSERT_TRUE(cups.acceptJobs(testsupport::PrivateCups::FilePrinter, false));
+    choose(testsupport::PrivateCups::FilePrinter);
+    const PrintEnd rejected = print([](ExportJob *) {});
+    EXPECT_EQ(rejected.outcome, ExportJob::Failed);
+    EXPECT_TRUE(rejected.reason.contains(QLatin1String("not accepting jobs"))) << rejected.reason.toStdString();
+    ASSERT_TRUE(cups.acceptJobs(testsupport::PrivateCups::FilePrinter, true));
+
+    // Cancelled once the pages are whole, before the server has answered for the job:
+    // the printer prints nothing, and the print ends cancelled.
+    choose(testsupport::PrivateCups::Printer);
+    {
+        SilentPrintServer gate;
+        const PrintEnd late = print([&](ExportJob *job) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return gate.accepted() > 0; }, 60000));
+            job->progress().cancelButton()->click();
+            gate.passTo(cups.socket());
+        });
+        EXPECT_EQ(late.outcome, ExportJob::Cancelled) << late.reason.toStdString();
+        // The job the server made meanwhile is withdrawn, not printed.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !cups.hasPendingJobs(); }, 60000));
+        EXPECT_EQ(cups.printed().size(), 1);
+    }
     panel->previewDialog()->reject();
     drainEvents();
 }

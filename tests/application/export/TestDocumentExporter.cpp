@@ -15,6 +15,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFontInfo>
+#include <QPdfWriter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -280,6 +284,70 @@ TEST(DocumentExporter, ATextCertainlyTooTallIsRefusedBeforeItIsBuilt)
     EXPECT_FALSE(exporter.writePdf(buffer, info, &reason));
     EXPECT_TRUE(reason.startsWith(platform::PagedTextPrinter::tooTallReason(1e9).left(40))) << reason.toStdString();
     EXPECT_TRUE(pdf.isEmpty());
+}
+
+// A PDF is painted a stretch of the text at a time: its pages are those of the whole
+// text laid out and printed at once, word for word and place for place, across
+// stretches, with lines cut by a page's edge and the last page centred.
+TEST(DocumentExporter, APdfPaintedInStretchesIsTheWholeTextPrinted)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        GTEST_SKIP() << "pdftotext is not installed (tools/dev setup)";
+    std::mt19937 random(77);
+    NodePtr root = Node::create(Node::Root, at(8));
+    for (int j = 0; j < 1000; ++j) {
+        NodePtr job = add(root, j % 50 ? Node::Job : Node::Group, QStringLiteral("Job %1").arg(j));
+        QString description;
+        for (int line = 0, lines = int(random() % 7); line < lines; ++line)
+            description += QStringLiteral("note %1 of job %2 ").arg(line).arg(j).repeated(1 + int(random() % 9)) + u'\n';
+        job->setDescript(description);
+        for (int d = 0; d < int(random() % 3) && job->type() == Node::Job; ++d)
+            add(add(job, Node::Day, QStringLiteral("Day %1").arg(d)), Node::TimeEntry, QStringLiteral("entry"));
+    }
+    root->recalcWorkTimeForTree();
+    const DocumentExporter exporter(root, {}, CurrencyFormatter(QLocale(QLocale::English, QLocale::UnitedStates)), {});
+    platform::PrintInfo info = DocumentExporter::exportPrintInfo();
+    info.setVerticallyCentered(true);
+    QTemporaryDir dir;
+    // Each page's words and their places (to a hundredth of a point: the whole text's
+    // painter works in coordinates as large as the text is tall).
+    const auto words = [&](const QString &name) {
+        QProcess process;
+        process.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), dir.filePath(name), QStringLiteral("-")});
+        EXPECT_TRUE(process.waitForFinished(120000));
+        static const QRegularExpression word(
+            QStringLiteral(R"re(<page |<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="[\d.]+" yMax="[\d.]+">([^<]*)</word>)re"));
+        QList<QStringList> pages;
+        for (const QRegularExpressionMatch &m : word.globalMatch(QString::fromUtf8(process.readAllStandardOutput()))) {
+            if (m.captured(3).isEmpty() && m.captured(1).isEmpty())
+                pages.append(QStringList());
+            else if (!pages.isEmpty())
+                pages.last() << QStringLiteral("%1 %2 %3").arg(m.captured(3)).arg(m.captured(1).toDouble(), 0, 'f', 2)
+                                    .arg(m.captured(2).toDouble(), 0, 'f', 2);
+        }
+        for (QStringList &page : pages)
+            page.sort();
+        return pages;
+    };
+    QString reason;
+    QFile stretched(dir.filePath(QStringLiteral("stretched.pdf")));
+    ASSERT_TRUE(stretched.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(exporter.writePdf(stretched, info, &reason)) << reason.toStdString();
+    stretched.close();
+    QPdfWriter writer(dir.filePath(QStringLiteral("whole.pdf")));
+    writer.setCreator(QStringLiteral("Chronark"));
+    info.applyTo(writer);
+    const QRectF area = writer.pageLayout().paintRect(QPageLayout::Point);
+    const std::unique_ptr<QTextDocument> whole = exporter.textDocument(area.width(), {}, area.height());
+    ASSERT_TRUE(whole);
+    ASSERT_GT(whole->blockCount(), 3 * DocumentExporter::StretchParagraphs);
+    ASSERT_TRUE(platform::PagedTextPrinter::print(*whole, writer, info));
+    const QList<QStringList> expected = words(QStringLiteral("whole.pdf"));
+    const QList<QStringList> actual = words(QStringLiteral("stretched.pdf"));
+    ASSERT_GT(expected.size(), 20);
+    ASSERT_EQ(actual.size(), expected.size());
+    for (qsizetype page = 0; page < expected.size(); ++page)
+        ASSERT_EQ(actual.at(page).join(u'\n').toStdString(), expected.at(page).join(u'\n').toStdString()) << "page " << page;
 }
 
 TEST(DocumentExporter, XmlWithBothOptionsHoldsOnlyGroupsAndJobsAndReadsBack)
