@@ -96,22 +96,23 @@ public:
     //     the list being read 40 (32 once the list is decoded), its empty list's place
     //     9: 11.7 a byte;
     //   a node with one child: 27 bytes too (its list of one takes the bytes of an empty
-    //     one), charged 208, 9 + 34 and 9 as above, its list's value's place 34 and its
-    //     block of children 32 (which holds the child's place): 326, 12.07 a byte,
-    //     which chains of such nodes (a group holding a job holding a day holding a
-    //     time entry) reach, the item of the chain's top in its list aside;
+    //     one), charged 208, 9 + 34 and 9 as above and its block of children 32 (which
+    //     holds the child's place): 292, 10.81 a byte, which chains of such nodes (a
+    //     group holding a job holding a day holding a time entry) reach, the item of
+    //     the chain's top in its list aside (its list's value's place, 34, is given back
+    //     once the node holds the child, and taken by the node's own value);
     //   a name or description of its own (not referred back to, nor equal to one of
     //     the last four read): a string object of 4 bytes more than nothing and its
     //     UTF-8 bytes, charged its places 9 + 34 and its text's block 32 + 2 for each
     //     character: one byte, 5 bytes for 77 (15.4 a byte); two, 6 for 79 (13.2);
-    //     three or more, 11.6 a byte or less; so the worst node is one of one child
-    //     holding a name and a description of one byte each: 37 bytes charged 326 + 154,
-    //     12.97 a byte;
+    //     three or more, 11.6 a byte or less; so the worst node is one without children
+    //     holding a name and a description of one byte each: 37 bytes charged 316 + 154,
+    //     12.70 a byte;
     //   a date of its own: 8 bytes or more for its places, 43, 5.4 a byte;
     //   the window state, its columns, each zone and format, and the objects being read
     //     at once (at most MaximumDepth nodes inside each other, with their lists):
     //     within the first MiB.
-    // The worst, 12.97, with a margin: 14. (The charges are the reader's own figures,
+    // The worst, 12.70, with a margin: 14. (The charges are the reader's own figures,
     // not measured: a document reaches no more than them. DocumentArchive.
     // ReadsTheWorstShapeOfEachKindOfRecord reads each kind's worst at 200,000 entries.)
     // A stream that would expand into more than this is refused as too large.

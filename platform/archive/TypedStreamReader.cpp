@@ -100,6 +100,10 @@ constexpr qsizetype TablePlace = queueSlot(qsizetype(sizeof(quintptr)));
 // A decoded value kept for later references, once its object's record is given back.
 constexpr qsizetype ValuePlace = queueSlot(qsizetype(sizeof(QVariant)));
 constexpr qsizetype RecordPlace = queueSlot(qsizetype(sizeof(TypedStreamObject)));
+// A value place given back, in the list of them (which grows by doubling); one taken
+// over by the object being decoded, likewise.
+constexpr qsizetype FreeValuePlace = 2 * qsizetype(sizeof(size_t));
+constexpr qsizetype TakenOverPlace = 2 * qsizetype(sizeof(size_t));
 // The elements of an array or struct value: their list in a block of its own, and
 // the list's block.
 constexpr qsizetype HeldByElements = 2 * HeapBlock + qsizetype(sizeof(QList<TypedStreamValue>));
@@ -559,6 +563,9 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
             return false;
         const auto *object = e.kind() == EntryKind::Object ? static_cast<const TypedStreamObject *>(e.pointer()) : nullptr;
         const QVariant *value = object ? nullptr : &m_values[e.index()];
+        // Its value place is then never given back (either way of holding alike).
+        if (!object || object->isComplete())
+            m_table[size_t(index)].bits |= Entry::ReferredBack;
         // An object read to its end without a value is its own value: the reference
         // is to its record.
         if (object && object->isComplete() && !object->hasDecodedValue()) {
@@ -634,6 +641,7 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
     object->setComplete();
 
     if (const ClassDecoder *decoder = decoderOf(cls)) {
+        releaseTakenOver();
         if (!(*decoder)(*object))
             return fail(QStringLiteral("malformed %1").arg(QString::fromLatin1(cls->name())));
         // What later objects see of this one is its value from now on. The budget
@@ -641,6 +649,15 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         if (object->hasDecodedValue()) {
             if (object->m_contents)
                 release(heldByContents(*object->m_contents));
+            // The value places its decoder took over as nothing go with its groups (no
+            // value of an object still open names them: none referred back to them).
+            for (const size_t taken : m_takenOverPlaces) {
+                if (!giveBackValuePlace(taken))
+                    return false;
+            }
+        }
+        releaseTakenOver();
+        if (object->hasDecodedValue()) {
             size_t valuePlace = 0;
             if (!hold(heldByDecoded(object->decodedValue())) || !placeValue(object->decodedValue(), valuePlace))
                 return false;
@@ -658,6 +675,7 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
                     object->clear();
                     m_freeRecords.push_back(object);
                     out = TypedStreamValue::decodedObject(&m_values[valuePlace]);
+                    out.m_tablePlace = quint32(place);
                     return true;
                 }
             }
@@ -670,7 +688,33 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         object->m_contents->runs.squeeze();
     }
     out = TypedStreamValue::object(object);
+    out.m_tablePlace = quint32(place);
     return true;
+}
+
+bool TypedStreamReader::giveBackValuePlace(size_t tablePlace)
+{
+    // Later references find nothing, as they found the value taken over.
+    size_t none = 0;
+    release(ValuePlace);
+    if (!placeValue(QVariant(), none) || !hold(FreeValuePlace))
+        return false;
+    if (!m_keepDecodedGroups) {
+        // Dropping decoded groups, the table names the value of every decoded object.
+        const Entry e = m_table[tablePlace];
+        if (e.kind() != EntryKind::Value)
+            return fail(QStringLiteral("a value taken over stands for no decoded object"));
+        m_freeValuePlaces.push_back(e.index());
+        m_table[tablePlace] = Entry::ofIndex(EntryKind::Value, none);
+    }
+    ++m_freeValuePlaceCount;
+    return true;
+}
+
+void TypedStreamReader::releaseTakenOver()
+{
+    release(qsizetype(m_takenOverPlaces.size()) * TakenOverPlace);
+    m_takenOverPlaces.clear();
 }
 
 bool TypedStreamReader::placeValue(const QVariant &value, size_t &place)
@@ -688,6 +732,19 @@ bool TypedStreamReader::placeValue(const QVariant &value, size_t &place)
     // the place as the other way holds it.
     if (!hold(ValuePlace))
         return false;
+    if (m_freeValuePlaceCount > 0) {
+        --m_freeValuePlaceCount;
+        release(FreeValuePlace);
+        place = 0;
+        if (!m_keepDecodedGroups) {
+            place = m_freeValuePlaces.back();
+            m_freeValuePlaces.pop_back();
+            m_values[place] = value;
+        }
+        if (shared)
+            *shared = qsizetype(place);
+        return true;
+    }
     place = m_values.size();
     if (shared)
         *shared = qsizetype(place);
@@ -726,6 +783,13 @@ bool TypedStreamReader::takeOver(const TypedStreamValue &value, const QVariant &
     if (!held || !held->isValid()
         || (held->typeId() == QMetaType::QVariantList && static_cast<const QVariantList *>(held->constData())->isEmpty()))
         return true;
+    // Taken over as nothing by the object being decoded, and reached by nothing else:
+    // its place is given back once that object drops its groups.
+    if (!replacement.isValid() && value.m_tablePlace < m_table.size() && !m_table[value.m_tablePlace].referredBack()) {
+        if (!hold(TakenOverPlace))
+            return false;
+        m_takenOverPlaces.push_back(value.m_tablePlace);
+    }
     release(heldByDecoded(*held));
     *held = replacement;
     return hold(heldByDecoded(*held));
@@ -991,6 +1055,9 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     m_values.clear();
     m_placeOfNoValue = -1;
     m_placeOfEmptyList = -1;
+    m_freeValuePlaces.clear();
+    m_freeValuePlaceCount = 0;
+    m_takenOverPlaces.clear();
     m_cStrings.clear();
     m_enclosing.clear();
     m_parsed.clear();
@@ -1063,6 +1130,8 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
         archive->m_decodedValues = std::move(m_values);
     m_values.clear();
     m_table.clear();
+    m_freeValuePlaces.clear();
+    m_takenOverPlaces.clear();
     m_freeRecords.clear();
     m_cStrings.clear();
     m_enclosing.clear();

@@ -9,7 +9,7 @@ static_assert(sizeof(void *) != 8 || sizeof(TypedStreamValue) == 40);
 
 TypedStreamValue::TypedStreamValue(const TypedStreamValue &other)
     : m_kind(other.m_kind), m_typeCode(other.m_typeCode), m_decodedOnly(other.m_decodedOnly),
-      m_scalar(other.m_scalar), m_bytes(other.m_bytes)
+      m_tablePlace(other.m_tablePlace), m_scalar(other.m_scalar), m_bytes(other.m_bytes)
 {
     if (hasElements())
         m_scalar.elements = new QList<TypedStreamValue>(*other.m_scalar.elements);
@@ -17,11 +17,12 @@ TypedStreamValue::TypedStreamValue(const TypedStreamValue &other)
 
 TypedStreamValue::TypedStreamValue(TypedStreamValue &&other) noexcept
     : m_kind(other.m_kind), m_typeCode(other.m_typeCode), m_decodedOnly(other.m_decodedOnly),
-      m_scalar(other.m_scalar), m_bytes(std::move(other.m_bytes))
+      m_tablePlace(other.m_tablePlace), m_scalar(other.m_scalar), m_bytes(std::move(other.m_bytes))
 {
     // The other is left nil, its elements taken.
     other.m_kind = Kind::Nil;
     other.m_decodedOnly = false;
+    other.m_tablePlace = NoTablePlace;
     other.m_scalar.integer = 0;
 }
 
@@ -30,6 +31,7 @@ TypedStreamValue &TypedStreamValue::operator=(TypedStreamValue other) noexcept
     std::swap(m_kind, other.m_kind);
     std::swap(m_typeCode, other.m_typeCode);
     std::swap(m_decodedOnly, other.m_decodedOnly);
+    std::swap(m_tablePlace, other.m_tablePlace);
     std::swap(m_scalar, other.m_scalar);
     m_bytes.swap(other.m_bytes);
     return *this;

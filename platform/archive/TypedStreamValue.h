@@ -81,9 +81,15 @@ private:
 
     // A list holds one value for each item of an archived list (hundreds of thousands
     // of them): 40 bytes each, the elements of an array or struct in a block of their own.
+    friend class TypedStreamReader;
+    static constexpr quint32 NoTablePlace = 0xFFFFFFFFu;
+
     Kind m_kind = Kind::Nil;
     char m_typeCode = '@';
     bool m_decodedOnly = false;
+    // For the reader: the place in its table of the object this value was read as (not
+    // a reference to one read before); NoTablePlace for any other.
+    quint32 m_tablePlace = NoTablePlace;
     // The one scalar the kind has, or the elements of an array or struct (owned).
     union Scalar {
         qint64 integer;

@@ -401,6 +401,83 @@ TEST(TypedStreamReaderHolding, DecodedObjectsGiveUpTheirGroupsOthersKeepThem)
     }
 }
 
+TEST(TypedStreamReaderHolding, AValueTakenOverAsNothingGivesItsPlaceBack)
+{
+    // A box (a class without a decoder) of holders, each taking its list over, then a
+    // string read after them, and references to the first holder's list and to the
+    // string. A list taken over as nothing leaves its place to a later value: both ways
+    // of holding answer alike, the reference to the list finds nothing (not the value
+    // in its old place), and the read holds a place less for each holder than when
+    // the holders keep something in their lists' places.
+    constexpr int Holders = 400;
+    const int firstList = 0;
+    const int later = 0;
+    const TypedStreamWriter::ClassChain stringChain{{"NSString", 1}, {"NSObject", 0}};
+    TypedStreamWriter w;
+    w.group("@");
+    w.beginObject({{"Box", 0}, {"NSObject", 0}});
+    for (int i = 0; i < Holders; ++i) {
+        w.group("@");
+        w.beginObject({{"Holder", 0}, {"NSObject", 0}});
+        w.group("@");
+        w.beginObject(TypedStreamWriter::arrayChain("NSMutableArray"), i == 0 ? &firstList : nullptr);
+        w.group("i");
+        w.integer(2);
+        for (const char *item : {"a", "b"}) {
+            w.group("@");
+            w.string(QString::fromLatin1(item));
+        }
+        w.endObject();
+        w.endObject();
+    }
+    w.group("@");
+    if (w.beginObject(stringChain, &later)) {
+        w.group("+");
+        w.byteString("later");
+        w.endObject();
+    }
+    w.group("@");
+    EXPECT_FALSE(w.beginObject(TypedStreamWriter::arrayChain("NSMutableArray"), &firstList));
+    w.group("@");
+    EXPECT_FALSE(w.beginObject(stringChain, &later));
+    w.endObject();
+
+    qsizetype peaks[2][2] = {};
+    for (const bool asNothing : {true, false}) {
+        for (const bool keep : {true, false}) {
+            TypedStreamReader reader;
+            ArchivedFoundationObjects::registerDecoders(reader);
+            reader.setKeepDecodedGroups(keep);
+            reader.setClassDecoder("Holder", [&reader, asNothing](TypedStreamObject &object) {
+                const QList<const TypedStreamValue *> values = object.values();
+                if (values.size() != 1)
+                    return false;
+                const qsizetype count = ArchivedFoundationObjects::valueOf(*values.first()).toList().size();
+                if (!reader.takeOver(*values.first(), asNothing ? QVariant() : QVariant(0)))
+                    return false;
+                object.setDecodedValue(QVariant(int(count)));
+                return true;
+            });
+            const auto archive = reader.read(w.data());
+            ASSERT_TRUE(archive) << qPrintable(reader.errorString());
+            const TypedStreamObject *box = ArchivedFoundationObjects::objectIn(
+                ArchivedFoundationObjects::valueOf(archive->groups().first().values.first()));
+            ASSERT_TRUE(box);
+            const QList<const TypedStreamValue *> values = box->values();
+            ASSERT_EQ(values.size(), Holders + 3);
+            for (int i = 0; i < Holders; ++i)
+                EXPECT_EQ(ArchivedFoundationObjects::valueOf(*values.at(i)), QVariant(2)) << i;
+            EXPECT_EQ(ArchivedFoundationObjects::valueOf(*values.at(Holders)).toString(), QStringLiteral("later"));
+            EXPECT_EQ(ArchivedFoundationObjects::valueOf(*values.at(Holders + 1)), asNothing ? QVariant() : QVariant(0))
+                << keep;
+            EXPECT_EQ(ArchivedFoundationObjects::valueOf(*values.at(Holders + 2)).toString(), QStringLiteral("later"));
+            peaks[asNothing][keep] = reader.peakHeld();
+        }
+        EXPECT_EQ(peaks[asNothing][0], peaks[asNothing][1]) << asNothing;
+    }
+    EXPECT_GE(peaks[false][0] - peaks[true][0], Holders * qsizetype(sizeof(QVariant)));
+}
+
 TEST(TypedStreamReaderMalformed, BackReferencesAreBoundedWhenAsked)
 {
     // A list referring back to its first element: the bound counts references, not
