@@ -99,6 +99,8 @@ constexpr qsizetype queueSlot(qsizetype itemSize)
 constexpr qsizetype TablePlace = queueSlot(qsizetype(sizeof(quintptr)));
 // A decoded value kept for later references, once its object's record is given back.
 constexpr qsizetype ValuePlace = queueSlot(qsizetype(sizeof(QVariant)));
+// A decoded text likewise, kept compactly.
+constexpr qsizetype TextPlace = queueSlot(qsizetype(sizeof(KeptText)));
 constexpr qsizetype RecordPlace = queueSlot(qsizetype(sizeof(TypedStreamObject)));
 // A value place given back, in the list of them (which grows by doubling); one taken
 // over by the object being decoded, likewise.
@@ -562,7 +564,7 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         if (!chargeBackReference())
             return false;
         const auto *object = e.kind() == EntryKind::Object ? static_cast<const TypedStreamObject *>(e.pointer()) : nullptr;
-        const QVariant *value = object ? nullptr : &m_values[e.index()];
+        const size_t valuePlace = object ? 0 : e.index();
         // Its value place is then never given back (either way of holding alike).
         if (!object || object->isComplete())
             m_table[size_t(index)].bits |= Entry::ReferredBack;
@@ -577,7 +579,7 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         // its record).
         const bool decoded = !object || object->hasDecodedValue();
         if (decoded && !m_enclosing.empty()) {
-            out = m_keepDecodedGroups ? TypedStreamValue::object(object) : TypedStreamValue::decodedObject(value);
+            out = m_keepDecodedGroups ? TypedStreamValue::object(object) : valueStandingAt(valuePlace);
             return true;
         }
         // Any other, one still being read or one referred to at the top level, gets a
@@ -594,7 +596,7 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         record->setClass(object ? object->objectClass() : nullptr);
         record->setComplete();
         if (!object)
-            record->setDecodedValue(*value);
+            record->setDecodedValue(valueStandingAt(valuePlace).decodedObjectValue());
         out = TypedStreamValue::object(record);
         return true;
     }
@@ -674,7 +676,7 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
                 if (!m_keepDecodedGroups) {
                     object->clear();
                     m_freeRecords.push_back(object);
-                    out = TypedStreamValue::decodedObject(&m_values[valuePlace]);
+                    out = valueStandingAt(valuePlace);
                     out.m_tablePlace = quint32(place);
                     return true;
                 }
@@ -702,7 +704,7 @@ bool TypedStreamReader::giveBackValuePlace(size_t tablePlace)
     if (!m_keepDecodedGroups) {
         // Dropping decoded groups, the table names the value of every decoded object.
         const Entry e = m_table[tablePlace];
-        if (e.kind() != EntryKind::Value)
+        if (e.kind() != EntryKind::Value || (e.index() & TextPlaceBit))
             return fail(QStringLiteral("a value taken over stands for no decoded object"));
         m_freeValuePlaces.push_back(e.index());
         m_table[tablePlace] = Entry::ofIndex(EntryKind::Value, none);
@@ -730,6 +732,14 @@ bool TypedStreamReader::placeValue(const QVariant &value, size_t &place)
     }
     // Kept whole, the archive holds the value in its object's record, and only counts
     // the place as the other way holds it.
+    if (value.typeId() == QMetaType::QString && KeptText::fits(*static_cast<const QString *>(value.constData()))) {
+        if (!hold(TextPlace))
+            return false;
+        place = m_texts.size() << 1 | TextPlaceBit;
+        if (!m_keepDecodedGroups)
+            m_texts.emplace_back(*static_cast<const QString *>(value.constData()));
+        return true;
+    }
     if (!hold(ValuePlace))
         return false;
     if (m_freeValuePlaceCount > 0) {
@@ -739,18 +749,24 @@ bool TypedStreamReader::placeValue(const QVariant &value, size_t &place)
         if (!m_keepDecodedGroups) {
             place = m_freeValuePlaces.back();
             m_freeValuePlaces.pop_back();
-            m_values[place] = value;
+            m_values[place >> 1] = value;
         }
         if (shared)
             *shared = qsizetype(place);
         return true;
     }
-    place = m_values.size();
+    place = m_values.size() << 1;
     if (shared)
         *shared = qsizetype(place);
     if (!m_keepDecodedGroups)
         m_values.push_back(value);
     return true;
+}
+
+TypedStreamValue TypedStreamReader::valueStandingAt(size_t place) const
+{
+    return place & TextPlaceBit ? TypedStreamValue::decodedText(&m_texts[place >> 1])
+                                : TypedStreamValue::decodedObject(&m_values[place >> 1]);
 }
 
 bool TypedStreamReader::countRecord()
@@ -775,10 +791,14 @@ TypedStreamObject *TypedStreamReader::newRecord()
 
 bool TypedStreamReader::takeOver(const TypedStreamValue &value, const QVariant &replacement)
 {
-    QVariant *held = const_cast<QVariant *>(value.decodedObjectValue());
+    QVariant *held = value.m_decodedOnly == TypedStreamValue::DecodedOnly::Value ? const_cast<QVariant *>(value.m_scalar.decoded)
+                                                                                 : nullptr;
     auto *record = const_cast<TypedStreamObject *>(value.objectPointer());
     if (!held && record && record->hasDecodedValue())
         held = &record->m_decoded;
+    // A text is kept in a place of its own kind (either way of holding alike).
+    if (value.m_decodedOnly == TypedStreamValue::DecodedOnly::Text || (held && held->typeId() == QMetaType::QString))
+        return fail(QStringLiteral("a text taken over by the value being decoded"));
     // A value that holds nothing may be the one all such values share.
     if (!held || !held->isValid()
         || (held->typeId() == QMetaType::QVariantList && static_cast<const QVariantList *>(held->constData())->isEmpty()))
@@ -1053,6 +1073,7 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     m_strings.clear();
     m_table.clear();
     m_values.clear();
+    m_texts.clear();
     m_placeOfNoValue = -1;
     m_placeOfEmptyList = -1;
     m_freeValuePlaces.clear();
@@ -1126,9 +1147,12 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     m_archive = nullptr;
     m_data = nullptr;
     // The values of decoded objects stand for them by their place in the table.
-    if (ok && !m_keepDecodedGroups)
+    if (ok && !m_keepDecodedGroups) {
         archive->m_decodedValues = std::move(m_values);
+        archive->m_decodedTexts = std::move(m_texts);
+    }
     m_values.clear();
+    m_texts.clear();
     m_table.clear();
     m_freeValuePlaces.clear();
     m_takenOverPlaces.clear();

@@ -38,7 +38,8 @@
 // (TypedStreamValue::decodedObject; the archive keeps them after the read), so that a
 // list of a hundred thousand decoded objects holds no record for them. The read then
 // holds a word of the table for each object, a place for each value (values that
-// hold nothing, none or an empty list, share one), and little more. A value that the
+// hold nothing, none or an empty list, share one; a text takes half the place of any
+// other value, see KeptText), and little more. A value that the
 // object holding it took over as nothing (a list whose items a node now holds) gives
 // its place back for a later value once that object drops its groups, unless a
 // reference reached it after its end (a value of an object still open may name it). Records are
@@ -115,7 +116,8 @@ public:
     // `replacement` instead, and what the old value was charged is given back. Nothing
     // for a value that is no decoded object or holds nothing (none, an empty list).
     // Taken over as nothing, the value's place is given back once the object being
-    // decoded gets its value (see above). False when the budget is spent.
+    // decoded gets its value (see above). A text is kept in a place that holds texts
+    // alone, and taking one over fails the read. False when the budget is spent.
     bool takeOver(const TypedStreamValue &value, const QVariant &replacement);
     // For class filters and decoders during a read: the object `outward` steps out from
     // the innermost one being read (0 the innermost, the one a filter is given); none
@@ -160,9 +162,14 @@ private:
         bool referredBack() const { return (bits & ReferredBack) != 0; }
     };
     enum class Lead { Nil, New, Label };
-    // The place in m_values for a decoded value (charged): its own, or, for a value
-    // that holds nothing (none, an empty list), the one place all such values share.
+    // The place for a decoded value (charged): a text's in m_texts (its index shifted
+    // left, TextPlaceBit set), any other's in m_values (its index shifted left), or, for
+    // a value that holds nothing (none, an empty list), the one place all such values
+    // share.
     bool placeValue(const QVariant &value, size_t &place);
+    static constexpr size_t TextPlaceBit = 1;
+    // A value standing for the decoded object whose value is at the place.
+    TypedStreamValue valueStandingAt(size_t place) const;
     // The value place of the object at the table's place, taken over as nothing and
     // reached by nothing else, is given back for a later value; later references find
     // the place of nothing.
@@ -231,6 +238,7 @@ private:
     // whose groups were dropped (whose record was given back then) names its value.
     std::deque<Entry> m_table;
     std::deque<QVariant> m_values;
+    std::deque<KeptText> m_texts;
     // The places of the values that hold nothing (none when not yet met; counted the
     // same with either way of holding, which keeps no values here when whole).
     qsizetype m_placeOfNoValue = -1;
