@@ -187,9 +187,7 @@ TypedStreamValue TypedStreamValue::decodedObject(const QVariant *value)
 
 TypedStreamValue TypedStreamValue::decodedText(const KeptText *text)
 {
-    TypedStreamValue v;
-    v.m_typeCode = '@';
-    v.m_kind = Kind::Object;
+    TypedStreamValue v = decodedObject(nullptr);
     v.m_decodedOnly = DecodedOnly::Text;
     v.m_scalar.text = text;
     return v;
