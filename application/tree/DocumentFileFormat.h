@@ -103,16 +103,17 @@ public:
     //     once the node holds the child, and taken by the node's own value);
     //   a name or description of its own (not referred back to, nor equal to one of
     //     the last four read): a string object of 4 bytes more than nothing and its
-    //     UTF-8 bytes, charged its places 9 + 34 and its text's block 32 + 2 for each
-    //     character: one byte, 5 bytes for 77 (15.4 a byte); two, 6 for 79 (13.2);
-    //     three or more, 11.6 a byte or less; so the worst node is one without children
-    //     holding a name and a description of one byte each: 37 bytes charged 316 + 154,
-    //     12.70 a byte;
+    //     UTF-8 bytes, charged its places 9 + 17 (a text's place is half another
+    //     value's) and its text's block 32 + 2 for each character: one byte, 5 bytes
+    //     for 60 (12.0 a byte); two, 6 for 62 (10.3); three or more, 9.2 a byte or
+    //     less; none, 4 bytes for 43 (no block, and the place of another value, 9 + 34:
+    //     10.75); so the worst node is one without children holding a name and a
+    //     description of one byte each: 37 bytes charged 316 + 120, 11.78 a byte;
     //   a date of its own: 8 bytes or more for its places, 43, 5.4 a byte;
     //   the window state, its columns, each zone and format, and the objects being read
     //     at once (at most MaximumDepth nodes inside each other, with their lists):
     //     within the first MiB.
-    // The worst, 12.70, with a margin: 14. (The charges are the reader's own figures,
+    // The worst, 11.78, with a margin: 14. (The charges are the reader's own figures,
     // not measured: a document reaches no more than them. DocumentArchive.
     // ReadsTheWorstShapeOfEachKindOfRecord reads each kind's worst at 200,000 entries.)
     // A stream that would expand into more than this is refused as too large.
