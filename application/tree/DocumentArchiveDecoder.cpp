@@ -324,8 +324,9 @@ bool decodeNode(TypedStreamObject &object, DecodedStores &stores, TypedStreamRea
     if (!claimChildren(*node, nodes))
         return false;
     // The node holds its children itself from now on: the list stays in the read's
-    // table as nothing (a list of nodes is never referred to again: each of them has
-    // its parent now, and a second claim is refused alike).
+    // table as nothing, its value's place given back for a later value (a list of
+    // nodes is never referred to again: each of them has its parent now, and a second
+    // claim is refused alike).
     if (node->childrenCount() > 0) {
         children.clear();
         if (!reader.takeOver(*childrenField, QVariant()))

@@ -302,24 +302,26 @@ private:
     // The children from the index on (count of them), told as one removal.
     void removeRange(qsizetype index, qsizetype count);
 
+    // The fields stand by size, the words first, so that none is padded: a document
+    // holds a node for every row, and an older archive's read holds them all at once.
     std::vector<NodePtr> m_children;
     QString m_itemName;
+    QString m_descript;
     Node *m_parent = nullptr;
     // The position in the parent's list (a hint: checked before it is believed).
     qsizetype m_row = -1;
-    // Whether a node may stand more than once in the list (then lookups scan).
-    bool m_repeatsChildren = false;
-    int m_type = Job;
     QDateTime m_cDate;
     QDateTime m_lDate;
-    int m_hours = 0;
-    int m_minutes = 0;
-    bool m_active = false;
-    bool m_executed = false;
-    QString m_descript;
-    float m_turnover = 0.0f;
-    float m_wage = 0.0f;
-    int m_colorLabel = 0;
     NodeDelegate *m_delegate = nullptr;
     const quint64 m_serial;
+    int m_type = Job;
+    int m_hours = 0;
+    int m_minutes = 0;
+    int m_colorLabel = 0;
+    float m_turnover = 0.0f;
+    float m_wage = 0.0f;
+    // Whether a node may stand more than once in the list (then lookups scan).
+    bool m_repeatsChildren = false;
+    bool m_active = false;
+    bool m_executed = false;
 };

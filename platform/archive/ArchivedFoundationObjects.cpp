@@ -442,8 +442,8 @@ QVariant valueOf(const TypedStreamValue &value)
     case TypedStreamValue::Kind::Nil:
         return {};
     case TypedStreamValue::Kind::Object: {
-        if (const QVariant *decoded = value.decodedObjectValue())
-            return *decoded;
+        if (value.isDecodedOnly())
+            return value.decodedObjectValue();
         const TypedStreamObject *object = value.objectPointer();
         if (object->hasDecodedValue())
             return object->decodedValue();

@@ -61,6 +61,7 @@ private:
     // The decoded values that values of decoded objects stand for (a reader dropping
     // decoded groups), in place as the read left them.
     std::deque<QVariant> m_decodedValues;
+    std::deque<KeptText> m_decodedTexts; // those that are texts
 };
 
 } // namespace platform

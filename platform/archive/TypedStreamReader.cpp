@@ -99,7 +99,13 @@ constexpr qsizetype queueSlot(qsizetype itemSize)
 constexpr qsizetype TablePlace = queueSlot(qsizetype(sizeof(quintptr)));
 // A decoded value kept for later references, once its object's record is given back.
 constexpr qsizetype ValuePlace = queueSlot(qsizetype(sizeof(QVariant)));
+// A decoded text likewise, kept compactly.
+constexpr qsizetype TextPlace = queueSlot(qsizetype(sizeof(KeptText)));
 constexpr qsizetype RecordPlace = queueSlot(qsizetype(sizeof(TypedStreamObject)));
+// A value place given back, in the list of them (which grows by doubling); one taken
+// over by the object being decoded, likewise.
+constexpr qsizetype FreeValuePlace = 2 * qsizetype(sizeof(size_t));
+constexpr qsizetype TakenOverPlace = 2 * qsizetype(sizeof(size_t));
 // The elements of an array or struct value: their list in a block of its own, and
 // the list's block.
 constexpr qsizetype HeldByElements = 2 * HeapBlock + qsizetype(sizeof(QList<TypedStreamValue>));
@@ -558,7 +564,10 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         if (!chargeBackReference())
             return false;
         const auto *object = e.kind() == EntryKind::Object ? static_cast<const TypedStreamObject *>(e.pointer()) : nullptr;
-        const QVariant *value = object ? nullptr : &m_values[e.index()];
+        const size_t valuePlace = object ? 0 : e.index();
+        // Its value place is then never given back (either way of holding alike).
+        if (!object || object->isComplete())
+            m_table[size_t(index)].bits |= Entry::ReferredBack;
         // An object read to its end without a value is its own value: the reference
         // is to its record.
         if (object && object->isComplete() && !object->hasDecodedValue()) {
@@ -570,7 +579,7 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         // its record).
         const bool decoded = !object || object->hasDecodedValue();
         if (decoded && !m_enclosing.empty()) {
-            out = m_keepDecodedGroups ? TypedStreamValue::object(object) : TypedStreamValue::decodedObject(value);
+            out = m_keepDecodedGroups ? TypedStreamValue::object(object) : valueStandingAt(valuePlace);
             return true;
         }
         // Any other, one still being read or one referred to at the top level, gets a
@@ -587,7 +596,7 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         record->setClass(object ? object->objectClass() : nullptr);
         record->setComplete();
         if (!object)
-            record->setDecodedValue(*value);
+            record->setDecodedValue(valueStandingAt(valuePlace).decodedObjectValue());
         out = TypedStreamValue::object(record);
         return true;
     }
@@ -634,6 +643,7 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
     object->setComplete();
 
     if (const ClassDecoder *decoder = decoderOf(cls)) {
+        releaseTakenOver();
         if (!(*decoder)(*object))
             return fail(QStringLiteral("malformed %1").arg(QString::fromLatin1(cls->name())));
         // What later objects see of this one is its value from now on. The budget
@@ -641,6 +651,15 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         if (object->hasDecodedValue()) {
             if (object->m_contents)
                 release(heldByContents(*object->m_contents));
+            // The value places its decoder took over as nothing go with its groups (no
+            // value of an object still open names them: none referred back to them).
+            for (const size_t taken : m_takenOverPlaces) {
+                if (!giveBackValuePlace(taken))
+                    return false;
+            }
+        }
+        releaseTakenOver();
+        if (object->hasDecodedValue()) {
             size_t valuePlace = 0;
             if (!hold(heldByDecoded(object->decodedValue())) || !placeValue(object->decodedValue(), valuePlace))
                 return false;
@@ -657,7 +676,8 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
                 if (!m_keepDecodedGroups) {
                     object->clear();
                     m_freeRecords.push_back(object);
-                    out = TypedStreamValue::decodedObject(&m_values[valuePlace]);
+                    out = valueStandingAt(valuePlace);
+                    out.m_tablePlace = quint32(place);
                     return true;
                 }
             }
@@ -670,7 +690,33 @@ bool TypedStreamReader::readObject(TypedStreamValue &out)
         object->m_contents->runs.squeeze();
     }
     out = TypedStreamValue::object(object);
+    out.m_tablePlace = quint32(place);
     return true;
+}
+
+bool TypedStreamReader::giveBackValuePlace(size_t tablePlace)
+{
+    // Later references find nothing, as they found the value taken over.
+    size_t none = 0;
+    release(ValuePlace);
+    if (!placeValue(QVariant(), none) || !hold(FreeValuePlace))
+        return false;
+    if (!m_keepDecodedGroups) {
+        // Dropping decoded groups, the table names the value of every decoded object.
+        const Entry e = m_table[tablePlace];
+        if (e.kind() != EntryKind::Value || (e.index() & TextPlaceBit))
+            return fail(QStringLiteral("a value taken over stands for no decoded object"));
+        m_freeValuePlaces.push_back(e.index());
+        m_table[tablePlace] = Entry::ofIndex(EntryKind::Value, none);
+    }
+    ++m_freeValuePlaceCount;
+    return true;
+}
+
+void TypedStreamReader::releaseTakenOver()
+{
+    release(qsizetype(m_takenOverPlaces.size()) * TakenOverPlace);
+    m_takenOverPlaces.clear();
 }
 
 bool TypedStreamReader::placeValue(const QVariant &value, size_t &place)
@@ -686,14 +732,41 @@ bool TypedStreamReader::placeValue(const QVariant &value, size_t &place)
     }
     // Kept whole, the archive holds the value in its object's record, and only counts
     // the place as the other way holds it.
+    if (value.typeId() == QMetaType::QString && KeptText::fits(*static_cast<const QString *>(value.constData()))) {
+        if (!hold(TextPlace))
+            return false;
+        place = m_texts.size() << 1 | TextPlaceBit;
+        if (!m_keepDecodedGroups)
+            m_texts.emplace_back(*static_cast<const QString *>(value.constData()));
+        return true;
+    }
     if (!hold(ValuePlace))
         return false;
-    place = m_values.size();
+    if (m_freeValuePlaceCount > 0) {
+        --m_freeValuePlaceCount;
+        release(FreeValuePlace);
+        place = 0;
+        if (!m_keepDecodedGroups) {
+            place = m_freeValuePlaces.back();
+            m_freeValuePlaces.pop_back();
+            m_values[place >> 1] = value;
+        }
+        if (shared)
+            *shared = qsizetype(place);
+        return true;
+    }
+    place = m_values.size() << 1;
     if (shared)
         *shared = qsizetype(place);
     if (!m_keepDecodedGroups)
         m_values.push_back(value);
     return true;
+}
+
+TypedStreamValue TypedStreamReader::valueStandingAt(size_t place) const
+{
+    return place & TextPlaceBit ? TypedStreamValue::decodedText(&m_texts[place >> 1])
+                                : TypedStreamValue::decodedObject(&m_values[place >> 1]);
 }
 
 bool TypedStreamReader::countRecord()
@@ -718,14 +791,25 @@ TypedStreamObject *TypedStreamReader::newRecord()
 
 bool TypedStreamReader::takeOver(const TypedStreamValue &value, const QVariant &replacement)
 {
-    QVariant *held = const_cast<QVariant *>(value.decodedObjectValue());
+    QVariant *held = value.m_decodedOnly == TypedStreamValue::DecodedOnly::Value ? const_cast<QVariant *>(value.m_scalar.decoded)
+                                                                                 : nullptr;
     auto *record = const_cast<TypedStreamObject *>(value.objectPointer());
     if (!held && record && record->hasDecodedValue())
         held = &record->m_decoded;
+    // A text is kept in a place of its own kind (either way of holding alike).
+    if (value.m_decodedOnly == TypedStreamValue::DecodedOnly::Text || (held && held->typeId() == QMetaType::QString))
+        return fail(QStringLiteral("a text taken over by the value being decoded"));
     // A value that holds nothing may be the one all such values share.
     if (!held || !held->isValid()
         || (held->typeId() == QMetaType::QVariantList && static_cast<const QVariantList *>(held->constData())->isEmpty()))
         return true;
+    // Taken over as nothing by the object being decoded, and reached by nothing else:
+    // its place is given back once that object drops its groups.
+    if (!replacement.isValid() && value.m_tablePlace < m_table.size() && !m_table[value.m_tablePlace].referredBack()) {
+        if (!hold(TakenOverPlace))
+            return false;
+        m_takenOverPlaces.push_back(value.m_tablePlace);
+    }
     release(heldByDecoded(*held));
     *held = replacement;
     return hold(heldByDecoded(*held));
@@ -989,8 +1073,12 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     m_strings.clear();
     m_table.clear();
     m_values.clear();
+    m_texts.clear();
     m_placeOfNoValue = -1;
     m_placeOfEmptyList = -1;
+    m_freeValuePlaces.clear();
+    m_freeValuePlaceCount = 0;
+    m_takenOverPlaces.clear();
     m_cStrings.clear();
     m_enclosing.clear();
     m_parsed.clear();
@@ -1059,10 +1147,15 @@ std::unique_ptr<TypedStreamArchive> TypedStreamReader::read(QByteArrayView bytes
     m_archive = nullptr;
     m_data = nullptr;
     // The values of decoded objects stand for them by their place in the table.
-    if (ok && !m_keepDecodedGroups)
+    if (ok && !m_keepDecodedGroups) {
         archive->m_decodedValues = std::move(m_values);
+        archive->m_decodedTexts = std::move(m_texts);
+    }
     m_values.clear();
+    m_texts.clear();
     m_table.clear();
+    m_freeValuePlaces.clear();
+    m_takenOverPlaces.clear();
     m_freeRecords.clear();
     m_cStrings.clear();
     m_enclosing.clear();

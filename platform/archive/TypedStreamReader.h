@@ -38,7 +38,11 @@
 // (TypedStreamValue::decodedObject; the archive keeps them after the read), so that a
 // list of a hundred thousand decoded objects holds no record for them. The read then
 // holds a word of the table for each object, a place for each value (values that
-// hold nothing, none or an empty list, share one), and little more. Records are
+// hold nothing, none or an empty list, share one; a text takes half the place of any
+// other value, see KeptText), and little more. A value that the
+// object holding it took over as nothing (a list whose items a node now holds) gives
+// its place back for a later value once that object drops its groups, unless a
+// reference reached it after its end (a value of an object still open may name it). Records are
 // counted and charged alike either way, so both answer alike for every stream: the
 // same values, or the same refusal at the same place.
 // Threads: reentrant; no shared state, so separate values may be used on any thread.
@@ -111,7 +115,9 @@ public:
     // whose items it now holds itself): later references to that object find
     // `replacement` instead, and what the old value was charged is given back. Nothing
     // for a value that is no decoded object or holds nothing (none, an empty list).
-    // False when the budget is spent.
+    // Taken over as nothing, the value's place is given back once the object being
+    // decoded gets its value (see above). A text is kept in a place that holds texts
+    // alone, and taking one over fails the read. False when the budget is spent.
     bool takeOver(const TypedStreamValue &value, const QVariant &replacement);
     // For class filters and decoders during a read: the object `outward` steps out from
     // the innermost one being read (0 the innermost, the one a filter is given); none
@@ -141,20 +147,35 @@ private:
     // address of the object or class (aligned to eight bytes), the C string's place in
     // m_cStrings, or the place in m_values of the value of an object whose record was
     // given back (a reader dropping decoded groups).
+    // The top bit marks an object referred back to once it was read to its end (no
+    // address of ours and no place reaches it).
     struct Entry
     {
+        static constexpr quintptr ReferredBack = quintptr(1) << (8 * sizeof(quintptr) - 1);
         quintptr bits = 0;
 
         static Entry of(EntryKind kind, const void *pointer) { return {reinterpret_cast<quintptr>(pointer) | quintptr(kind)}; }
         static Entry ofIndex(EntryKind kind, size_t place) { return {quintptr(place) << 2 | quintptr(kind)}; }
         EntryKind kind() const { return EntryKind(bits & 3); }
-        const void *pointer() const { return reinterpret_cast<const void *>(bits & ~quintptr(3)); }
-        size_t index() const { return size_t(bits >> 2); }
+        const void *pointer() const { return reinterpret_cast<const void *>(bits & ~(quintptr(3) | ReferredBack)); }
+        size_t index() const { return size_t((bits & ~ReferredBack) >> 2); }
+        bool referredBack() const { return (bits & ReferredBack) != 0; }
     };
     enum class Lead { Nil, New, Label };
-    // The place in m_values for a decoded value (charged): its own, or, for a value
-    // that holds nothing (none, an empty list), the one place all such values share.
+    // The place for a decoded value (charged): a text's in m_texts (its index shifted
+    // left, TextPlaceBit set), any other's in m_values (its index shifted left), or, for
+    // a value that holds nothing (none, an empty list), the one place all such values
+    // share.
     bool placeValue(const QVariant &value, size_t &place);
+    static constexpr size_t TextPlaceBit = 1;
+    // A value standing for the decoded object whose value is at the place.
+    TypedStreamValue valueStandingAt(size_t place) const;
+    // The value place of the object at the table's place, taken over as nothing and
+    // reached by nothing else, is given back for a later value; later references find
+    // the place of nothing.
+    bool giveBackValuePlace(size_t tablePlace);
+    // Forgets the places taken over during a decoder's call (what listing them held).
+    void releaseTakenOver();
 
     bool fail(const QString &message);
     bool need(qsizetype n);
@@ -217,10 +238,17 @@ private:
     // whose groups were dropped (whose record was given back then) names its value.
     std::deque<Entry> m_table;
     std::deque<QVariant> m_values;
+    std::deque<KeptText> m_texts;
     // The places of the values that hold nothing (none when not yet met; counted the
     // same with either way of holding, which keeps no values here when whole).
     qsizetype m_placeOfNoValue = -1;
     qsizetype m_placeOfEmptyList = -1;
+    // Value places given back (their count alike with either way of holding, which
+    // keeps no values here when whole), and those to give back once the object whose
+    // decoder took them over drops its groups.
+    std::vector<size_t> m_freeValuePlaces;
+    qsizetype m_freeValuePlaceCount = 0;
+    std::vector<size_t> m_takenOverPlaces;
     std::vector<TypedStreamObject *> m_freeRecords;
     qsizetype m_recordsInUse = 0;
     qsizetype m_recordsCharged = 0;

@@ -2,14 +2,66 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace platform {
 
 static_assert(sizeof(void *) != 8 || sizeof(TypedStreamValue) == 40);
+static_assert(sizeof(void *) != 8 || sizeof(KeptText) == 16);
+
+bool KeptText::fits(const QString &text)
+{
+    const QString::DataPointer &d = text.data_ptr();
+    return d.d && quint64(d.freeSpaceAtBegin()) <= 0xFFFFFFFFu && quint64(d.size) <= 0xFFFFFFFFu;
+}
+
+KeptText::KeptText(const QString &text)
+    : m_block(text.data_ptr().d), m_offset(quint32(text.data_ptr().freeSpaceAtBegin())),
+      m_size(quint32(text.data_ptr().size))
+{
+    Q_ASSERT(fits(text));
+    m_block->ref();
+}
+
+KeptText::KeptText(const KeptText &other) : m_block(other.m_block), m_offset(other.m_offset), m_size(other.m_size)
+{
+    if (m_block)
+        m_block->ref();
+}
+
+KeptText::KeptText(KeptText &&other) noexcept
+    : m_block(std::exchange(other.m_block, nullptr)), m_offset(std::exchange(other.m_offset, 0)),
+      m_size(std::exchange(other.m_size, 0))
+{
+}
+
+KeptText &KeptText::operator=(KeptText other) noexcept
+{
+    std::swap(m_block, other.m_block);
+    std::swap(m_offset, other.m_offset);
+    std::swap(m_size, other.m_size);
+    return *this;
+}
+
+KeptText::~KeptText()
+{
+    if (m_block && !m_block->deref())
+        Block::deallocate(m_block);
+}
+
+QString KeptText::text() const
+{
+    if (!m_block)
+        return QString();
+    // A reference more, which the string gives back.
+    m_block->ref();
+    char16_t *start = Block::dataStart(m_block, alignof(Block::AlignmentDummy)) + m_offset;
+    return QString(QString::DataPointer(m_block, start, m_size));
+}
 
 TypedStreamValue::TypedStreamValue(const TypedStreamValue &other)
     : m_kind(other.m_kind), m_typeCode(other.m_typeCode), m_decodedOnly(other.m_decodedOnly),
-      m_scalar(other.m_scalar), m_bytes(other.m_bytes)
+      m_tablePlace(other.m_tablePlace), m_scalar(other.m_scalar), m_bytes(other.m_bytes)
 {
     if (hasElements())
         m_scalar.elements = new QList<TypedStreamValue>(*other.m_scalar.elements);
@@ -17,11 +69,12 @@ TypedStreamValue::TypedStreamValue(const TypedStreamValue &other)
 
 TypedStreamValue::TypedStreamValue(TypedStreamValue &&other) noexcept
     : m_kind(other.m_kind), m_typeCode(other.m_typeCode), m_decodedOnly(other.m_decodedOnly),
-      m_scalar(other.m_scalar), m_bytes(std::move(other.m_bytes))
+      m_tablePlace(other.m_tablePlace), m_scalar(other.m_scalar), m_bytes(std::move(other.m_bytes))
 {
     // The other is left nil, its elements taken.
     other.m_kind = Kind::Nil;
-    other.m_decodedOnly = false;
+    other.m_decodedOnly = DecodedOnly::No;
+    other.m_tablePlace = NoTablePlace;
     other.m_scalar.integer = 0;
 }
 
@@ -30,6 +83,7 @@ TypedStreamValue &TypedStreamValue::operator=(TypedStreamValue other) noexcept
     std::swap(m_kind, other.m_kind);
     std::swap(m_typeCode, other.m_typeCode);
     std::swap(m_decodedOnly, other.m_decodedOnly);
+    std::swap(m_tablePlace, other.m_tablePlace);
     std::swap(m_scalar, other.m_scalar);
     m_bytes.swap(other.m_bytes);
     return *this;
@@ -126,9 +180,29 @@ TypedStreamValue TypedStreamValue::decodedObject(const QVariant *value)
     TypedStreamValue v;
     v.m_typeCode = '@';
     v.m_kind = Kind::Object;
-    v.m_decodedOnly = true;
+    v.m_decodedOnly = DecodedOnly::Value;
     v.m_scalar.decoded = value;
     return v;
+}
+
+TypedStreamValue TypedStreamValue::decodedText(const KeptText *text)
+{
+    TypedStreamValue v = decodedObject(nullptr);
+    v.m_decodedOnly = DecodedOnly::Text;
+    v.m_scalar.text = text;
+    return v;
+}
+
+QVariant TypedStreamValue::decodedObjectValue() const
+{
+    switch (m_decodedOnly) {
+    case DecodedOnly::Value:
+        return *m_scalar.decoded;
+    case DecodedOnly::Text:
+        return m_scalar.text->text();
+    default:
+        return {};
+    }
 }
 
 TypedStreamValue TypedStreamValue::array(QList<TypedStreamValue> elements)

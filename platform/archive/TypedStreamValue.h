@@ -4,12 +4,39 @@
 // Threads: reentrant; no shared state, so separate values may be used on any thread.
 #include <QByteArray>
 #include <QList>
+#include <QString>
 #include <QVariant>
 
 namespace platform {
 
 class TypedStreamClass;
 class TypedStreamObject;
+
+// A decoded text kept for later references to its object in 16 bytes (a QVariant
+// holding it takes 32, and a document holds one for each of its names): a reference to
+// the block of its characters, and where in the block it lies. Only a text with a
+// block of its own fits (fits()); text() answers an equal string sharing the block.
+// Threads: reentrant, as QString.
+class KeptText
+{
+public:
+    KeptText() = default;
+    // `text` must fit.
+    explicit KeptText(const QString &text);
+    KeptText(const KeptText &other);
+    KeptText(KeptText &&other) noexcept;
+    KeptText &operator=(KeptText other) noexcept;
+    ~KeptText();
+
+    static bool fits(const QString &text);
+    QString text() const;
+
+private:
+    using Block = QTypedArrayData<char16_t>;
+    Block *m_block = nullptr;
+    quint32 m_offset = 0; // characters before the text in its block
+    quint32 m_size = 0;
+};
 
 class TypedStreamValue
 {
@@ -45,6 +72,8 @@ public:
     // stands for it by its decoded value, which the reader keeps (and the archive after
     // the read) at `value`.
     static TypedStreamValue decodedObject(const QVariant *value);
+    // Likewise for an object whose decoded value is a text kept at `text`.
+    static TypedStreamValue decodedText(const KeptText *text);
     static TypedStreamValue array(QList<TypedStreamValue> elements);
     static TypedStreamValue structure(const QByteArray &name, QList<TypedStreamValue> fields);
 
@@ -64,10 +93,14 @@ public:
     // The object's record; none for a decoded object standing by its value alone.
     const TypedStreamObject *objectPointer() const
     {
-        return m_kind == Kind::Object && !m_decodedOnly ? m_scalar.object : nullptr;
+        return m_kind == Kind::Object && m_decodedOnly == DecodedOnly::No ? m_scalar.object : nullptr;
     }
-    // The decoded value a decodedObject() stands for; none for anything else.
-    const QVariant *decodedObjectValue() const { return m_decodedOnly ? m_scalar.decoded : nullptr; }
+    // Whether the value stands for a decoded object by its value alone (decodedObject(),
+    // decodedText()).
+    bool isDecodedOnly() const { return m_decodedOnly != DecodedOnly::No; }
+    // The decoded value a decodedObject() or decodedText() stands for; invalid for
+    // anything else.
+    QVariant decodedObjectValue() const;
     // The elements of an array or the fields of a struct.
     const QList<TypedStreamValue> &elements() const;
 
@@ -81,9 +114,16 @@ private:
 
     // A list holds one value for each item of an archived list (hundreds of thousands
     // of them): 40 bytes each, the elements of an array or struct in a block of their own.
+    friend class TypedStreamReader;
+    static constexpr quint32 NoTablePlace = 0xFFFFFFFFu;
+    enum class DecodedOnly : quint8 { No, Value, Text };
+
     Kind m_kind = Kind::Nil;
     char m_typeCode = '@';
-    bool m_decodedOnly = false;
+    DecodedOnly m_decodedOnly = DecodedOnly::No;
+    // For the reader: the place in its table of the object this value was read as (not
+    // a reference to one read before); NoTablePlace for any other.
+    quint32 m_tablePlace = NoTablePlace;
     // The one scalar the kind has, or the elements of an array or struct (owned).
     union Scalar {
         qint64 integer;
@@ -92,6 +132,7 @@ private:
         const TypedStreamClass *cls;
         const TypedStreamObject *object;
         const QVariant *decoded;
+        const KeptText *text;
         QList<TypedStreamValue> *elements;
     } m_scalar{0};
     QByteArray m_bytes;

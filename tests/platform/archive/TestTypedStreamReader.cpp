@@ -359,7 +359,8 @@ TEST(TypedStreamDates, TimeZoneRulesAndNames)
 TEST(TypedStreamReaderHolding, DecodedObjectsGiveUpTheirGroupsOthersKeepThem)
 {
     // A list of a string, an object of a class without a decoder, and the string
-    // again by back-reference.
+    // again by back-reference; then the string referred to at the top level. Both ways
+    // of holding answer the same values and hold as much at their peaks.
     TypedStreamWriter w;
     const int identity = 0;
     w.group("@");
@@ -375,6 +376,9 @@ TEST(TypedStreamReaderHolding, DecodedObjectsGiveUpTheirGroupsOthersKeepThem)
             w.endObject();
         }
     });
+    w.group("@");
+    EXPECT_FALSE(w.beginObject({{"NSString", 1}, {"NSObject", 0}}, &identity));
+    qsizetype peaks[2] = {};
     for (const bool keep : {true, false}) {
         TypedStreamReader reader;
         ArchivedFoundationObjects::registerDecoders(reader);
@@ -385,6 +389,8 @@ TEST(TypedStreamReaderHolding, DecodedObjectsGiveUpTheirGroupsOthersKeepThem)
         ASSERT_EQ(list.size(), 3);
         EXPECT_EQ(list.at(0).toString(), QStringLiteral("text"));
         EXPECT_EQ(list.at(2).toString(), QStringLiteral("text"));
+        EXPECT_EQ(ArchivedFoundationObjects::valueOf(archive->groups().at(1).values.first()), QVariant(QStringLiteral("text")));
+        peaks[keep] = reader.peakHeld();
         const TypedStreamObject *unknown = ArchivedFoundationObjects::objectIn(list.at(1));
         ASSERT_TRUE(unknown);
         ASSERT_EQ(unknown->values().size(), 1);
@@ -399,6 +405,111 @@ TEST(TypedStreamReaderHolding, DecodedObjectsGiveUpTheirGroupsOthersKeepThem)
                 << object->className().data();
         }
     }
+    EXPECT_EQ(peaks[0], peaks[1]);
+
+    // A text is kept where texts alone are: a decoder taking one over fails the read,
+    // either way of holding alike.
+    TypedStreamWriter holding;
+    holding.group("@");
+    holding.beginObject({{"Holder", 0}, {"NSObject", 0}});
+    holding.group("@");
+    holding.string(QStringLiteral("held"));
+    holding.endObject();
+    QString errors[2];
+    for (const bool keep : {true, false}) {
+        TypedStreamReader reader;
+        ArchivedFoundationObjects::registerDecoders(reader);
+        reader.setKeepDecodedGroups(keep);
+        reader.setClassDecoder("Holder", [&reader](TypedStreamObject &object) {
+            if (!reader.takeOver(*object.values().first(), QVariant(QStringLiteral("other"))))
+                return false;
+            object.setDecodedValue(QVariant(1));
+            return true;
+        });
+        EXPECT_FALSE(reader.read(holding.data()));
+        errors[keep] = reader.errorString();
+    }
+    EXPECT_EQ(errors[0], errors[1]);
+    EXPECT_FALSE(errors[0].isEmpty());
+}
+
+TEST(TypedStreamReaderHolding, AValueTakenOverAsNothingGivesItsPlaceBack)
+{
+    // A box (a class without a decoder) of holders, each taking its list over, then a
+    // data object read after them, and references to the first holder's list and to
+    // the data. A list taken over as nothing leaves its place to a later value: both ways
+    // of holding answer alike, the reference to the list finds nothing (not the value
+    // in its old place), and the read holds a place less for each holder than when
+    // the holders keep something in their lists' places.
+    constexpr int Holders = 400;
+    const int firstList = 0;
+    const int later = 0;
+    const TypedStreamWriter::ClassChain dataChain{{"NSMutableData", 0}, {"NSData", 0}, {"NSObject", 0}};
+    TypedStreamWriter w;
+    w.group("@");
+    w.beginObject({{"Box", 0}, {"NSObject", 0}});
+    for (int i = 0; i < Holders; ++i) {
+        w.group("@");
+        w.beginObject({{"Holder", 0}, {"NSObject", 0}});
+        w.group("@");
+        w.beginObject(TypedStreamWriter::arrayChain("NSMutableArray"), i == 0 ? &firstList : nullptr);
+        w.group("i");
+        w.integer(2);
+        for (const char *item : {"a", "b"}) {
+            w.group("@");
+            w.string(QString::fromLatin1(item));
+        }
+        w.endObject();
+        w.endObject();
+    }
+    w.group("@");
+    if (w.beginObject(dataChain, &later)) {
+        w.group("i");
+        w.integer(5);
+        w.group("[5c]");
+        w.rawBytes("later");
+        w.endObject();
+    }
+    w.group("@");
+    EXPECT_FALSE(w.beginObject(TypedStreamWriter::arrayChain("NSMutableArray"), &firstList));
+    w.group("@");
+    EXPECT_FALSE(w.beginObject(dataChain, &later));
+    w.endObject();
+
+    qsizetype peaks[2][2] = {};
+    for (const bool asNothing : {true, false}) {
+        for (const bool keep : {true, false}) {
+            TypedStreamReader reader;
+            ArchivedFoundationObjects::registerDecoders(reader);
+            reader.setKeepDecodedGroups(keep);
+            reader.setClassDecoder("Holder", [&reader, asNothing](TypedStreamObject &object) {
+                const QList<const TypedStreamValue *> values = object.values();
+                if (values.size() != 1)
+                    return false;
+                const qsizetype count = ArchivedFoundationObjects::valueOf(*values.first()).toList().size();
+                if (!reader.takeOver(*values.first(), asNothing ? QVariant() : QVariant(0)))
+                    return false;
+                object.setDecodedValue(QVariant(int(count)));
+                return true;
+            });
+            const auto archive = reader.read(w.data());
+            ASSERT_TRUE(archive) << qPrintable(reader.errorString());
+            const TypedStreamObject *box = ArchivedFoundationObjects::objectIn(
+                ArchivedFoundationObjects::valueOf(archive->groups().first().values.first()));
+            ASSERT_TRUE(box);
+            const QList<const TypedStreamValue *> values = box->values();
+            ASSERT_EQ(values.size(), Holders + 3);
+            for (int i = 0; i < Holders; ++i)
+                EXPECT_EQ(ArchivedFoundationObjects::valueOf(*values.at(i)), QVariant(2)) << i;
+            EXPECT_EQ(ArchivedFoundationObjects::valueOf(*values.at(Holders)), QVariant(QByteArray("later")));
+            EXPECT_EQ(ArchivedFoundationObjects::valueOf(*values.at(Holders + 1)), asNothing ? QVariant() : QVariant(0))
+                << keep;
+            EXPECT_EQ(ArchivedFoundationObjects::valueOf(*values.at(Holders + 2)), QVariant(QByteArray("later")));
+            peaks[asNothing][keep] = reader.peakHeld();
+        }
+        EXPECT_EQ(peaks[asNothing][0], peaks[asNothing][1]) << asNothing;
+    }
+    EXPECT_GE(peaks[false][0] - peaks[true][0], Holders * qsizetype(sizeof(QVariant)));
 }
 
 TEST(TypedStreamReaderMalformed, BackReferencesAreBoundedWhenAsked)
