@@ -111,8 +111,7 @@ DocumentExportPanel::DocumentExportPanel(QWidget *window, platform::UserDefaults
     m_exportView = panel->exportView;
     m_panel->setDirectory(startFolder(defaults));
     // A name typed for the last export is not this one's.
-    if (QLineEdit *name = fileNameEdit(m_panel))
-        name->clear();
+    platform::KeptFileDialog::clearName(m_panel);
     fill();
 
     for (QComboBox *popup : {m_ui->exportFormatPopup, m_ui->exportSeparatorPopup, m_ui->exportLineEndingPopup}) {

@@ -2,7 +2,10 @@
 
 #include "platform/drawing/Sheet.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 
 namespace platform::KeptFileDialog {
 
@@ -29,6 +32,23 @@ void keep(QFileDialog *dialog, QWidget *keeper)
     }
     if (dialog->parentWidget() != keeper)
         dialog->setParent(keeper, dialog->windowFlags() | Qt::Dialog);
+}
+
+void openFolder(QFileDialog *dialog, const QString &folder)
+{
+    if (!dialog || folder.isEmpty())
+        return;
+    const QFileInfo info(folder);
+    if (info.isDir())
+        dialog->setDirectory(QDir::cleanPath(info.absoluteFilePath()));
+    else if (QFileInfo(info.absolutePath()).isDir())
+        dialog->setDirectory(info.absolutePath());
+}
+
+void clearName(QFileDialog *dialog)
+{
+    if (auto *name = dialog ? dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")) : nullptr)
+        name->clear();
 }
 
 } // namespace platform::KeptFileDialog

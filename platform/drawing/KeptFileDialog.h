@@ -27,5 +27,11 @@ QFileDialog *find(const QWidget *keeper, const QString &name);
 // A dialog whose sheet ended: hidden, a child of `keeper` again, for find() to answer
 // next time. Without a keeper it is deleted later.
 void keep(QFileDialog *dialog, QWidget *keeper);
+// Opens the folder in the dialog as a new dialog given it opens it: the folder, else
+// the folder it lies in when that one is there, else the dialog stays where it is.
+void openFolder(QFileDialog *dialog, const QString &folder);
+// Empties the name field of Qt's own dialog (not the desktop's), which keeps what was
+// typed or chosen at the last question.
+void clearName(QFileDialog *dialog);
 
 } // namespace platform::KeptFileDialog
