@@ -327,13 +327,8 @@ void DocumentPrintPanel::askForFile()
     // Kept under the document window for its next print to a file (the preview goes
     // when the print ends): platform::KeptFileDialog.
     const QPointer<QWidget> keeper = m_dialog->parentWidget() ? m_dialog->parentWidget()->window() : nullptr;
-    static const QString Name = QStringLiteral("printToFile");
-    QFileDialog *files = platform::KeptFileDialog::find(keeper, Name);
-    if (!files) {
-        files = new QFileDialog(keeper ? keeper.data() : m_dialog);
-        files->setObjectName(Name);
-        files->setOption(QFileDialog::DontUseNativeDialog);
-    }
+    QFileDialog *files = platform::KeptFileDialog::findOrMake(keeper, QStringLiteral("printToFile"));
+    files->setOption(QFileDialog::DontUseNativeDialog);
     files->setWindowTitle(previewText("Export to PDF"));
     files->setNameFilter(QStringLiteral("*.pdf"));
     files->setAcceptMode(QFileDialog::AcceptSave);

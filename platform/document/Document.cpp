@@ -958,12 +958,7 @@ void Document::saveDocumentAsWithCompletion(CompletionHandler handler)
 
     // The window's save panel is kept for its next question (KeptFileDialog).
     const QPointer<QWidget> keeper = windowForSheet() ? windowForSheet()->window() : nullptr;
-    static const QString PanelName = QStringLiteral("saveAsPanel");
-    QFileDialog *dialog = KeptFileDialog::find(keeper, PanelName);
-    if (!dialog) {
-        dialog = new QFileDialog(keeper);
-        dialog->setObjectName(PanelName);
-    }
+    QFileDialog *dialog = KeptFileDialog::findOrMake(keeper, QStringLiteral("saveAsPanel"));
     dialog->setWindowTitle(localizedString(QStringLiteral("SaveAsDialogTitle")));
     KeptFileDialog::openFolder(dialog, folder);
     dialog->setAcceptMode(QFileDialog::AcceptSave);

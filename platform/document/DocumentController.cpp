@@ -474,12 +474,7 @@ void DocumentController::runOpenPanel()
     // The window's open panel is kept for its next question (KeptFileDialog); without a
     // window the panel goes when it ends.
     const QPointer<QWidget> keeper = window ? window->window() : nullptr;
-    static const QString PanelName = QStringLiteral("openPanel");
-    QFileDialog *dialog = KeptFileDialog::find(keeper, PanelName);
-    if (!dialog) {
-        dialog = new QFileDialog(keeper);
-        dialog->setObjectName(PanelName);
-    }
+    QFileDialog *dialog = KeptFileDialog::findOrMake(keeper, QStringLiteral("openPanel"));
     dialog->setWindowTitle(localizedString(QStringLiteral("OpenDialogTitle")));
     KeptFileDialog::openFolder(dialog, folder);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);

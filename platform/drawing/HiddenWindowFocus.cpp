@@ -72,15 +72,6 @@ xcb_connection_t *xConnection()
     return x11 ? x11->connection() : nullptr;
 }
 
-// The window the X server gives the keyboard to now (none when it cannot be asked).
-xcb_window_t xKeyboardWindow(xcb_connection_t *connection)
-{
-    xcb_get_input_focus_reply_t *reply = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
-    const xcb_window_t focused = reply ? reply->focus : xcb_window_t(XCB_NONE);
-    std::free(reply);
-    return focused;
-}
-
 // When the toolkit has lost track of the keyboard although the X server gives it to a
 // shown window of this program (a focus change passing over a dialog that came and
 // went at once can end that way, with the window that has the keyboard no longer
@@ -88,15 +79,13 @@ xcb_window_t xKeyboardWindow(xcb_connection_t *connection)
 // again, as the X server tells it when the keyboard comes: asked to take the keyboard
 // it already has, it would hear nothing, and no shortcut of its own (the menu bar's
 // Alt and a letter among them) would fire. Nothing while a shown window is active to
-// the program, where the keyboard is elsewhere, or on another display.
-void keyboardAsTheDisplayHasIt()
+// the program, where the keyboard is elsewhere, or on another display. The X server's
+// answer is awaited without holding the GUI thread (KeyboardQuestion below): the
+// active window is looked at again when it came.
+void keyboardAsTheDisplayHasIt(xcb_connection_t *connection, xcb_window_t focused)
 {
-    xcb_connection_t *connection = xConnection();
     const QWindow *active = QGuiApplication::focusWindow();
-    if (!connection || (active && active->isVisible()))
-        return;
-    const xcb_window_t focused = xKeyboardWindow(connection);
-    if (focused == XCB_NONE)
+    if (focused == XCB_NONE || (active && active->isVisible()))
         return;
     for (QWindow *window : QGuiApplication::topLevelWindows()) {
         if (!window->handle() || !window->isVisible() || window->winId() != focused)
@@ -135,7 +124,7 @@ bool goesNowhere(xcb_connection_t *connection, xcb_window_t focused)
 // for in the connection's buffers every few milliseconds (the toolkit's reader
 // thread reads the connection; the answer usually comes within one). `answered` runs
 // with the window (XCB_NONE when the X server answered with an error); it does not
-// run when no answer came within AnswerLimit, nor when the question (a child of its
+// run when no answer came within AnswerLimitMs, nor when the question (a child of its
 // context) went first. An answer left unread is freed with the connection.
 class KeyboardQuestion : public QObject
 {
@@ -232,7 +221,7 @@ public:
                     // window here.
                     if (!window) {
                         m_awaitingKeyboard.clear();
-                        keyboardAsTheDisplayHasIt();
+                        askWhereTheKeyboardIs();
                     }
                     // A dialog activated after it was hidden: the desktop gave the
                     // keyboard to this program, and the window under it takes it.
@@ -241,7 +230,7 @@ public:
                         stopAwaiting(widget);
                     if (widget && !widget->isVisible() && isDialog(widget)) {
                         handOn(widget);
-                        keyboardAsTheDisplayHasIt();
+                        askWhereTheKeyboardIs();
                     }
                 }));
     }
@@ -314,6 +303,18 @@ public:
     }
 
 private:
+    // Tells the window the X server gives the keyboard to that it has it, when the
+    // program lost track of that (keyboardAsTheDisplayHasIt()).
+    void askWhereTheKeyboardIs()
+    {
+        xcb_connection_t *connection = xConnection();
+        const QWindow *active = QGuiApplication::focusWindow();
+        if (!connection || (active && active->isVisible()))
+            return;
+        new KeyboardQuestion(this, connection,
+                             [connection](xcb_window_t focused) { keyboardAsTheDisplayHasIt(connection, focused); });
+    }
+
     // Asks the X server where the keyboard is after the dialog hid (the answer comes
     // later: no wait for it here) and hands the keyboard on when it goes nowhere,
     // unless the dialog shows again or the keyboard moved in the program meanwhile.

@@ -21,6 +21,15 @@ QFileDialog *find(const QWidget *keeper, const QString &name)
     return nullptr;
 }
 
+QFileDialog *findOrMake(QWidget *keeper, const QString &name)
+{
+    if (QFileDialog *kept = find(keeper, name))
+        return kept;
+    auto *dialog = new QFileDialog(keeper);
+    dialog->setObjectName(name);
+    return dialog;
+}
+
 void keep(QFileDialog *dialog, QWidget *keeper)
 {
     if (!dialog)

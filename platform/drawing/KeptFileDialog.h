@@ -24,6 +24,9 @@ namespace platform::KeptFileDialog {
 // The dialog of that name kept under `keeper` and free (not running as a sheet), null
 // when there is none (or no keeper).
 QFileDialog *find(const QWidget *keeper, const QString &name);
+// The dialog find() answers, else a new one of that name, a child of the keeper (of
+// none without one).
+QFileDialog *findOrMake(QWidget *keeper, const QString &name);
 // A dialog whose sheet ended: hidden, a child of `keeper` again, for find() to answer
 // next time. Without a keeper it is deleted later.
 void keep(QFileDialog *dialog, QWidget *keeper);

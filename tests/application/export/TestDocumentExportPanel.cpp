@@ -992,8 +992,13 @@ TEST_F(ExportPanelTest, APrintServerThatNeverAnswersHoldsNothingAndThePdfFileSti
     field->setText(QStringLiteral("silent.pdf"));
     QStringList failures;
     QObject::connect(panel, &DocumentPrintPanel::printFailed, [&](const QString &reason) { failures << reason; });
+    QPointer<QFileDialog> keptFiles = files;
     static_cast<QDialog *>(files)->accept();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !panel; }, 60000));
+    // The preview went; the window keeps the file dialog for its next print to a file.
+    ASSERT_TRUE(keptFiles);
+    EXPECT_EQ(keptFiles->parentWidget(), document->documentWindow());
+    EXPECT_FALSE(keptFiles->isVisible());
     // The print on the silent server was told as failed, naming it, once the preview
     // had gone (the cancelled one was not told).
     QMessageBox *alert = nullptr;
