@@ -4,6 +4,7 @@
 #include "AppKitExtensions/NTXNSBezierPathExtension.h"
 #include "NTXAppKit/sheetdimming/NTXSheetPresentation.h"
 #include "platform/drawing/ActionDispatch.h"
+#include "platform/drawing/KeptFileDialog.h"
 #include "platform/drawing/Shadow.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/drawing/SystemColors.h"
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QRegularExpression>
 #include <algorithm>
 
@@ -208,21 +210,33 @@ void NTXImageView::chooserDidEnd(int returnCode, const QString &path)
 
 void NTXImageView::defaultImageChooser(NTXImageView *view, ChooserDone done)
 {
-    auto *dialog = new QFileDialog(view, localized(QStringLiteral("ChooseImage"), QStringLiteral("Choose an Image")));
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    // The window keeps the dialog for its next choice (platform::KeptFileDialog).
+    const QPointer<QWidget> keeper = view->window();
+    static const QString Name = QStringLiteral("imageChooser");
+    QFileDialog *dialog = platform::KeptFileDialog::find(keeper, Name);
+    QLabel *preview = dialog ? dialog->findChild<QLabel *>(QStringLiteral("imagePreview")) : nullptr;
+    if (!dialog || !preview) {
+        dialog = new QFileDialog(keeper);
+        dialog->setObjectName(Name);
+        dialog->setOption(QFileDialog::DontUseNativeDialog);
+        preview = new QLabel(dialog);
+        preview->setObjectName(QStringLiteral("imagePreview"));
+        preview->setFixedSize(160, 160);
+        preview->setAlignment(Qt::AlignCenter);
+        if (auto *grid = qobject_cast<QGridLayout *>(dialog->layout()))
+            grid->addWidget(preview, 1, grid->columnCount(), grid->rowCount() - 1, 1);
+        QObject::connect(dialog, &QFileDialog::currentChanged, preview,
+                         platform::ExceptionBoundary::guarded(preview, "currentChanged", [preview](const QString &path) { preview->setPixmap(previewOf(path, preview->size())); }));
+    }
+    dialog->setWindowTitle(localized(QStringLiteral("ChooseImage"), QStringLiteral("Choose an Image")));
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setNameFilter(imageNameFilter());
-    auto *preview = new QLabel(dialog);
-    preview->setFixedSize(160, 160);
-    preview->setAlignment(Qt::AlignCenter);
-    if (auto *grid = qobject_cast<QGridLayout *>(dialog->layout()))
-        grid->addWidget(preview, 1, grid->columnCount(), grid->rowCount() - 1, 1);
-    QObject::connect(dialog, &QFileDialog::currentChanged, preview,
-                     platform::ExceptionBoundary::guarded(preview, "currentChanged", [preview](const QString &path) { preview->setPixmap(previewOf(path, preview->size())); }));
-    platform::Sheet::begin(dialog, view->window(), [dialog, done](int result) {
-        const QStringList files = dialog->selectedFiles();
-        dialog->deleteLater();
+    platform::KeptFileDialog::clearName(dialog);
+    preview->clear();
+    platform::Sheet::begin(dialog, keeper, [dialog = QPointer(dialog), keeper, done](int result) {
+        const QStringList files = dialog ? dialog->selectedFiles() : QStringList();
+        platform::KeptFileDialog::keep(dialog, keeper);
         if (result == QDialog::Accepted && !files.isEmpty())
             done(ChooserOK, files.constFirst());
         else

@@ -3,6 +3,7 @@
 #include "AppKitExtensions/NTXEncodingPopUpButton.h"
 #include "FoundationExtensions/NTXStringEncodings.h"
 #include "application/base/DefaultsKeys.h"
+#include "platform/drawing/KeptFileDialog.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/ExceptionBoundary.h"
@@ -44,11 +45,41 @@ QLineEdit *fileNameEdit(const QFileDialog *panel)
 }
 
 // Qt's save dialog, whose name gains the format's extension before the dialog looks
-// at it: the question about replacing a file is about the file written.
+// at it: the question about replacing a file is about the file written. It holds the
+// accessory; it is kept under the window and reused by the window's next export
+// panel (platform::KeptFileDialog).
 class ExportSavePanel : public QFileDialog
 {
 public:
-    using QFileDialog::QFileDialog;
+    static inline const QString Name = QStringLiteral("exportPanel");
+
+    explicit ExportSavePanel(QWidget *window) : QFileDialog(window)
+    {
+        setObjectName(Name);
+        setWindowTitle(text("LSExportPanelTitle"));
+        setOption(QFileDialog::DontUseNativeDialog);
+        setAcceptMode(QFileDialog::AcceptSave);
+        setFileMode(QFileDialog::AnyFile);
+
+        exportView = new QWidget(this);
+        exportView->setObjectName(QStringLiteral("exportView"));
+        ui.setupUi(exportView);
+        if (auto *grid = qobject_cast<QGridLayout *>(layout()))
+            grid->addWidget(exportView, grid->rowCount(), 0, 1, grid->columnCount());
+        const std::pair<const char *, int> formats[] = {{"RTF", DocumentExporter::Rtf},
+                                                        {"PDF", DocumentExporter::Pdf},
+                                                        {"LSExportFormatText", DocumentExporter::TabText},
+                                                        {"XML", DocumentExporter::Xml},
+                                                        {"CSV", DocumentExporter::Csv}};
+        for (const auto &[title, tag] : formats)
+            ui.exportFormatPopup->addItem(text(title), tag);
+        int tag = 0;
+        for (const char *title : {"LSExportSeparatorComma", "LSExportSeparatorSemicolon", "LSExportSeparatorTab"})
+            ui.exportSeparatorPopup->addItem(text(title), tag++);
+        tag = 0;
+        for (const char *title : {"LSExportLineEndCRLF", "LSExportLineEndCR", "LSExportLineEndLF"})
+            ui.exportLineEndingPopup->addItem(text(title), tag++);
+    }
 
     void accept() override
     {
@@ -62,26 +93,25 @@ public:
         }
         QFileDialog::accept();
     }
+
+    Ui::DocumentExportAccessory ui;
+    QWidget *exportView = nullptr;
 };
 
 } // namespace
 
 DocumentExportPanel::DocumentExportPanel(QWidget *window, platform::UserDefaults &defaults, bool hasExportList)
-    : m_defaults(defaults), m_ui(std::make_unique<Ui::DocumentExportAccessory>()), m_hasExportList(hasExportList)
+    : m_defaults(defaults), m_window(window), m_hasExportList(hasExportList)
 {
-    m_panel = new ExportSavePanel(window);
-    m_panel->setObjectName(QStringLiteral("exportPanel"));
-    m_panel->setWindowTitle(text("LSExportPanelTitle"));
-    m_panel->setOption(QFileDialog::DontUseNativeDialog);
-    m_panel->setAcceptMode(QFileDialog::AcceptSave);
-    m_panel->setFileMode(QFileDialog::AnyFile);
+    auto *panel = static_cast<ExportSavePanel *>(platform::KeptFileDialog::find(window, ExportSavePanel::Name));
+    if (!panel)
+        panel = new ExportSavePanel(window);
+    m_panel = panel;
+    m_ui = &panel->ui;
+    m_exportView = panel->exportView;
     m_panel->setDirectory(startFolder(defaults));
-
-    m_exportView = new QWidget(m_panel);
-    m_exportView->setObjectName(QStringLiteral("exportView"));
-    m_ui->setupUi(m_exportView);
-    if (auto *grid = qobject_cast<QGridLayout *>(m_panel->layout()))
-        grid->addWidget(m_exportView, grid->rowCount(), 0, 1, grid->columnCount());
+    // A name typed for the last export is not this one's.
+    platform::KeptFileDialog::clearName(m_panel);
     fill();
 
     for (QComboBox *popup : {m_ui->exportFormatPopup, m_ui->exportSeparatorPopup, m_ui->exportLineEndingPopup}) {
@@ -98,26 +128,30 @@ DocumentExportPanel::DocumentExportPanel(QWidget *window, platform::UserDefaults
 
 DocumentExportPanel::~DocumentExportPanel()
 {
-    if (m_panel)
-        m_panel->deleteLater();
+    if (!m_panel || m_released)
+        return;
+    // Gone before its question was answered: the question goes too.
+    if (platform::Sheet::isRunning(m_panel)) {
+        platform::Sheet::end(m_panel, platform::Sheet::Aborted);
+        m_panel->hide();
+    }
+    release();
+}
+
+void DocumentExportPanel::release()
+{
+    if (m_released)
+        return;
+    m_released = true;
+    if (!m_panel)
+        return;
+    for (QObject *control : m_exportView->findChildren<QObject *>())
+        disconnect(control, nullptr, this, nullptr);
+    platform::KeptFileDialog::keep(m_panel, m_window);
 }
 
 void DocumentExportPanel::fill()
 {
-    const std::pair<const char *, int> formats[] = {{"RTF", DocumentExporter::Rtf},
-                                                    {"PDF", DocumentExporter::Pdf},
-                                                    {"LSExportFormatText", DocumentExporter::TabText},
-                                                    {"XML", DocumentExporter::Xml},
-                                                    {"CSV", DocumentExporter::Csv}};
-    for (const auto &[title, tag] : formats)
-        m_ui->exportFormatPopup->addItem(text(title), tag);
-    int tag = 0;
-    for (const char *title : {"LSExportSeparatorComma", "LSExportSeparatorSemicolon", "LSExportSeparatorTab"})
-        m_ui->exportSeparatorPopup->addItem(text(title), tag++);
-    tag = 0;
-    for (const char *title : {"LSExportLineEndCRLF", "LSExportLineEndCR", "LSExportLineEndLF"})
-        m_ui->exportLineEndingPopup->addItem(text(title), tag++);
-
     selectTag(m_ui->exportFormatPopup,
               DocumentExporter::formatFromStored(int(m_defaults.integerForKey(LastExportTypeKey))));
     m_ui->exportEncodingPopup->setEncoding(usableStoredEncoding(m_defaults), false);
@@ -137,6 +171,9 @@ void DocumentExportPanel::open()
         if (returnCode == 1)
             self->storeChoices();
         Q_EMIT self->finished(returnCode);
+        // The choices were read: the dialog waits for the window's next export.
+        if (self)
+            self->release();
     });
 }
 

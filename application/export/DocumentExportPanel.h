@@ -10,8 +10,11 @@
 // end once, with 1 for OK and 0 otherwise; the choices go to the user defaults only
 // on OK.
 //
-// Owned by the caller (delete it after finished()); the dialog is a child of the
-// window. GUI thread only.
+// Owned by the caller (delete it after finished()); the dialog, with the accessory,
+// is a child of the window, kept there when the panel ends and reused by the window's
+// next export panel (platform::KeptFileDialog: Qt writes its settings file each time
+// one of its file dialogs is destroyed). The choices are read before finished() ends;
+// after that choices() and selectedPath() answer nothing of use. GUI thread only.
 #include "application/export/DocumentExporter.h"
 
 #include <QObject>
@@ -80,11 +83,15 @@ Q_SIGNALS:
 private:
     void fill();
     void storeChoices();
+    // Hands the dialog back to the window, once.
+    void release();
 
     platform::UserDefaults &m_defaults;
+    QPointer<QWidget> m_window;
     QPointer<QFileDialog> m_panel;
     QWidget *m_exportView = nullptr;
-    std::unique_ptr<Ui::DocumentExportAccessory> m_ui;
+    Ui::DocumentExportAccessory *m_ui = nullptr;
+    bool m_released = false;
     bool m_hasExportList;
     bool m_finished = false;
 };

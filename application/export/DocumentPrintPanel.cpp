@@ -7,6 +7,7 @@
 #include "application/export/DocumentPrintDialog.h"
 #include "application/export/ExportJob.h"
 #include "application/export/PrintPreviewView.h"
+#include "platform/drawing/KeptFileDialog.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/BackgroundTask.h"
 #include "platform/foundation/Bundle.h"
@@ -23,6 +24,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QIntValidator>
 #include <QLabel>
@@ -322,18 +324,27 @@ void DocumentPrintPanel::print()
 
 void DocumentPrintPanel::askForFile()
 {
-    auto *files = new QFileDialog(m_dialog, previewText("Export to PDF"), m_printer->outputFileName(),
-                                  QStringLiteral("*.pdf"));
-    files->setObjectName(QStringLiteral("printToFile"));
+    // Kept under the document window for its next print to a file (the preview goes
+    // when the print ends): platform::KeptFileDialog.
+    const QPointer<QWidget> keeper = m_dialog->parentWidget() ? m_dialog->parentWidget()->window() : nullptr;
+    QFileDialog *files = platform::KeptFileDialog::findOrMake(keeper, QStringLiteral("printToFile"));
     files->setOption(QFileDialog::DontUseNativeDialog);
+    files->setWindowTitle(previewText("Export to PDF"));
+    files->setNameFilter(QStringLiteral("*.pdf"));
     files->setAcceptMode(QFileDialog::AcceptSave);
     files->setFileMode(QFileDialog::AnyFile);
     files->setDefaultSuffix(QStringLiteral("pdf"));
-    platform::Sheet::begin(files, m_dialog, [self = QPointer(this), files = QPointer(files)](int result) {
+    // In the file's folder, with its name.
+    const QString output = m_printer->outputFileName();
+    platform::KeptFileDialog::openFolder(files, output);
+    platform::KeptFileDialog::clearName(files);
+    if (!output.isEmpty() && !QFileInfo(output).isDir())
+        files->selectFile(QFileInfo(output).fileName());
+    platform::Sheet::begin(files, m_dialog, [self = QPointer(this), files = QPointer(files), keeper](int result) {
         if (!self || !files)
             return;
         const QStringList chosen = files->selectedFiles();
-        files->deleteLater();
+        platform::KeptFileDialog::keep(files, keeper);
         if (result != QDialog::Accepted || chosen.isEmpty() || chosen.first().isEmpty())
             return;
         self->m_printer->setOutputFileName(chosen.first());

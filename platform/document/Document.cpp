@@ -6,6 +6,7 @@
 #include "platform/document/DocumentType.h"
 #include "platform/document/MenuItemValidation.h"
 #include "platform/document/OpenEdits.h"
+#include "platform/drawing/KeptFileDialog.h"
 #include "platform/drawing/MenuItemTitle.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/BackgroundTask.h"
@@ -955,20 +956,22 @@ void Document::saveDocumentAsWithCompletion(CompletionHandler handler)
     if (m_filePath.isEmpty() && !type.preferredExtension().isEmpty())
         name += QLatin1Char('.') + type.preferredExtension();
 
-    auto *dialog = new QFileDialog(windowForSheet(), localizedString(QStringLiteral("SaveAsDialogTitle")), folder);
+    // The window's save panel is kept for its next question (KeptFileDialog).
+    const QPointer<QWidget> keeper = windowForSheet() ? windowForSheet()->window() : nullptr;
+    QFileDialog *dialog = KeptFileDialog::findOrMake(keeper, QStringLiteral("saveAsPanel"));
+    dialog->setWindowTitle(localizedString(QStringLiteral("SaveAsDialogTitle")));
+    KeptFileDialog::openFolder(dialog, folder);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
-    if (type.isValid()) {
-        dialog->setNameFilter(type.fileDialogFilter());
-        dialog->setDefaultSuffix(type.preferredExtension());
-    }
+    dialog->setNameFilters(type.isValid() ? QStringList{type.fileDialogFilter()} : QStringList());
+    dialog->setDefaultSuffix(type.isValid() ? type.preferredExtension() : QString());
     dialog->selectFile(name);
 
     m_askingForFile = true;
     QPointer<Document> self(this);
     QPointer<QFileDialog> guard(dialog);
     // The handler runs a pass after the panel ended: it answers at once.
-    Sheet::begin(dialog, windowForSheet(), [self, guard, handler](int result) {
+    Sheet::begin(dialog, windowForSheet(), [self, guard, keeper, handler](int result) {
         const auto answer = [&handler](bool saved) {
             if (handler)
                 handler(saved);
@@ -977,7 +980,7 @@ void Document::saveDocumentAsWithCompletion(CompletionHandler handler)
         if (guard) {
             if (result == QDialog::Accepted && !guard->selectedFiles().isEmpty())
                 path = guard->selectedFiles().constFirst();
-            guard->deleteLater();
+            KeptFileDialog::keep(guard, keeper);
         }
         if (!self) {
             answer(false);

@@ -4,6 +4,7 @@
 #include "platform/document/Document.h"
 #include "platform/document/DocumentAlert.h"
 #include "platform/document/MenuItemValidation.h"
+#include "platform/drawing/KeptFileDialog.h"
 #include "platform/drawing/MenuItemTitle.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/DisplayText.h"
@@ -470,17 +471,23 @@ void DocumentController::runOpenPanel()
     const QStringList recent = recentDocumentPaths();
     if (!recent.isEmpty() && QFileInfo(recent.constFirst()).absoluteDir().exists())
         folder = QFileInfo(recent.constFirst()).absolutePath();
-    auto *dialog = new QFileDialog(window, localizedString(QStringLiteral("OpenDialogTitle")), folder);
+    // The window's open panel is kept for its next question (KeptFileDialog); without a
+    // window the panel goes when it ends.
+    const QPointer<QWidget> keeper = window ? window->window() : nullptr;
+    QFileDialog *dialog = KeptFileDialog::findOrMake(keeper, QStringLiteral("openPanel"));
+    dialog->setWindowTitle(localizedString(QStringLiteral("OpenDialogTitle")));
+    KeptFileDialog::openFolder(dialog, folder);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFiles);
     dialog->setNameFilters(fileDialogFilters());
+    KeptFileDialog::clearName(dialog);
     QPointer<DocumentController> self(this);
     QPointer<QFileDialog> guard(dialog);
-    Sheet::begin(dialog, window, [self, guard](int result) {
+    Sheet::begin(dialog, window, [self, guard, keeper](int result) {
         if (!guard)
             return;
         const QStringList files = result == QDialog::Accepted ? guard->selectedFiles() : QStringList();
-        guard->deleteLater();
+        KeptFileDialog::keep(guard, keeper);
         // The dialog is gone by now, so failures show on the document window.
         if (self && !files.isEmpty())
             self->openDocumentsWhenRead(files, true);

@@ -4,20 +4,24 @@
 #include "platform/foundation/ExceptionBoundary.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QElapsedTimer>
 #include <QApplication>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QList>
 #include <QPair>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
 #include <xcb/xcb.h>
+#include <xcb/xcbext.h>
 
 #include <cstdlib>
 #include <memory>
 #include <cstring>
+#include <functional>
 
 namespace platform::HiddenWindowFocus {
 
@@ -68,15 +72,6 @@ xcb_connection_t *xConnection()
     return x11 ? x11->connection() : nullptr;
 }
 
-// The window the X server gives the keyboard to now (none when it cannot be asked).
-xcb_window_t xKeyboardWindow(xcb_connection_t *connection)
-{
-    xcb_get_input_focus_reply_t *reply = xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr);
-    const xcb_window_t focused = reply ? reply->focus : xcb_window_t(XCB_NONE);
-    std::free(reply);
-    return focused;
-}
-
 // When the toolkit has lost track of the keyboard although the X server gives it to a
 // shown window of this program (a focus change passing over a dialog that came and
 // went at once can end that way, with the window that has the keyboard no longer
@@ -84,15 +79,13 @@ xcb_window_t xKeyboardWindow(xcb_connection_t *connection)
 // again, as the X server tells it when the keyboard comes: asked to take the keyboard
 // it already has, it would hear nothing, and no shortcut of its own (the menu bar's
 // Alt and a letter among them) would fire. Nothing while a shown window is active to
-// the program, where the keyboard is elsewhere, or on another display.
-void keyboardAsTheDisplayHasIt()
+// the program, where the keyboard is elsewhere, or on another display. The X server's
+// answer is awaited without holding the GUI thread (KeyboardQuestion below): the
+// active window is looked at again when it came.
+void keyboardAsTheDisplayHasIt(xcb_connection_t *connection, xcb_window_t focused)
 {
-    xcb_connection_t *connection = xConnection();
     const QWindow *active = QGuiApplication::focusWindow();
-    if (!connection || (active && active->isVisible()))
-        return;
-    const xcb_window_t focused = xKeyboardWindow(connection);
-    if (focused == XCB_NONE)
+    if (focused == XCB_NONE || (active && active->isVisible()))
         return;
     for (QWindow *window : QGuiApplication::topLevelWindows()) {
         if (!window->handle() || !window->isVisible() || window->winId() != focused)
@@ -111,16 +104,11 @@ void keyboardAsTheDisplayHasIt()
     }
 }
 
-// Whether the X server gives the keyboard to no window now: none, or a screen's root
-// window (where it goes back to when the window that had it is unmapped and nobody
-// gives it to another). Keys typed then reach no program. Not known on another
-// display.
-bool keyboardGoesNowhere()
+// Whether the window the X server gives the keyboard to is no window: none, or a
+// screen's root window (where it goes back to when the window that had it is unmapped
+// and nobody gives it to another). Keys typed then reach no program.
+bool goesNowhere(xcb_connection_t *connection, xcb_window_t focused)
 {
-    xcb_connection_t *connection = xConnection();
-    if (!connection)
-        return false;
-    const xcb_window_t focused = xKeyboardWindow(connection);
     if (focused == XCB_NONE)
         return true;
     for (xcb_screen_iterator_t screen = xcb_setup_roots_iterator(xcb_get_setup(connection)); screen.rem;
@@ -130,6 +118,60 @@ bool keyboardGoesNowhere()
     }
     return false;
 }
+
+// A question to the X server about the window with the keyboard, answered without
+// waiting on the GUI thread: the request goes out at once and the answer is looked
+// for in the connection's buffers every few milliseconds (the toolkit's reader
+// thread reads the connection; the answer usually comes within one). `answered` runs
+// with the window (XCB_NONE when the X server answered with an error); it does not
+// run when no answer came within AnswerLimitMs, nor when the question (a child of its
+// context) went first. An answer left unread is freed with the connection.
+class KeyboardQuestion : public QObject
+{
+public:
+    static constexpr int PollMs = 2;
+    static constexpr qint64 AnswerLimitMs = 5000;
+
+    KeyboardQuestion(QObject *context, xcb_connection_t *connection, std::function<void(xcb_window_t)> answered)
+        : QObject(context), m_connection(connection), m_answered(std::move(answered))
+    {
+        m_sequence = xcb_get_input_focus(connection).sequence;
+        xcb_flush(connection);
+        m_asked.start();
+        m_timer.setInterval(PollMs);
+        connect(&m_timer, &QTimer::timeout, this,
+                ExceptionBoundary::guarded(this, "the X server's answer about the keyboard", [this] { look(); }));
+        m_timer.start();
+    }
+
+private:
+    void look()
+    {
+        void *reply = nullptr;
+        xcb_generic_error_t *error = nullptr;
+        if (!xcb_poll_for_reply(m_connection, m_sequence, &reply, &error)) {
+            if (m_asked.elapsed() > AnswerLimitMs || xcb_connection_has_error(m_connection)) {
+                xcb_discard_reply(m_connection, m_sequence);
+                m_timer.stop();
+                deleteLater();
+            }
+            return;
+        }
+        m_timer.stop();
+        deleteLater();
+        const xcb_window_t focused = reply ? static_cast<xcb_get_input_focus_reply_t *>(reply)->focus
+                                           : xcb_window_t(XCB_NONE);
+        std::free(reply);
+        std::free(error);
+        m_answered(focused);
+    }
+
+    xcb_connection_t *m_connection;
+    unsigned int m_sequence = 0;
+    std::function<void(xcb_window_t)> m_answered;
+    QElapsedTimer m_asked;
+    QTimer m_timer;
+};
 
 // Whether a window of this program has the X window now.
 bool isWindowOfOurs(xcb_window_t id)
@@ -179,7 +221,7 @@ public:
                     // window here.
                     if (!window) {
                         m_awaitingKeyboard.clear();
-                        keyboardAsTheDisplayHasIt();
+                        askWhereTheKeyboardIs();
                     }
                     // A dialog activated after it was hidden: the desktop gave the
                     // keyboard to this program, and the window under it takes it.
@@ -188,7 +230,7 @@ public:
                         stopAwaiting(widget);
                     if (widget && !widget->isVisible() && isDialog(widget)) {
                         handOn(widget);
-                        keyboardAsTheDisplayHasIt();
+                        askWhereTheKeyboardIs();
                     }
                 }));
     }
@@ -223,8 +265,8 @@ protected:
         // The X server may have given it the keyboard before the program heard of it:
         // unmapped, the dialog left the keyboard to the root window, where keys reach
         // nobody, and the program, never told it had the keyboard, gives it to no one.
-        else if ((focus || awaited) && keyboardGoesNowhere())
-            handOn(widget);
+        else if (focus || awaited)
+            handOnWhenTheKeyboardGoesNowhere(widget);
         return false;
     } catch (...) {
         ExceptionBoundary::caught(this, "eventFilter");
@@ -261,6 +303,36 @@ public:
     }
 
 private:
+    // Tells the window the X server gives the keyboard to that it has it, when the
+    // program lost track of that (keyboardAsTheDisplayHasIt()).
+    void askWhereTheKeyboardIs()
+    {
+        xcb_connection_t *connection = xConnection();
+        const QWindow *active = QGuiApplication::focusWindow();
+        if (!connection || (active && active->isVisible()))
+            return;
+        new KeyboardQuestion(this, connection,
+                             [connection](xcb_window_t focused) { keyboardAsTheDisplayHasIt(connection, focused); });
+    }
+
+    // Asks the X server where the keyboard is after the dialog hid (the answer comes
+    // later: no wait for it here) and hands the keyboard on when it goes nowhere,
+    // unless the dialog shows again or the keyboard moved in the program meanwhile.
+    void handOnWhenTheKeyboardGoesNowhere(const QWidget *dialog)
+    {
+        xcb_connection_t *connection = xConnection();
+        if (!connection)
+            return;
+        new KeyboardQuestion(this, connection,
+                             [connection, dialog = QPointer<const QWidget>(dialog),
+                              focus = QPointer<QWindow>(QGuiApplication::focusWindow())](xcb_window_t focused) {
+                                 if (!dialog || dialog->isVisible() || QGuiApplication::focusWindow() != focus)
+                                     return;
+                                 if (goesNowhere(connection, focused))
+                                     handOn(dialog);
+                             });
+    }
+
     // The window a menu or dialog shown now stands on, by the X window it has now.
     void rememberStandingOn(const QWidget *widget)
     {

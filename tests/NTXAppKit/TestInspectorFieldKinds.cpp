@@ -31,6 +31,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QPointer>
 #include <QMessageBox>
 #include <QPainter>
 #include <QSignalSpy>
@@ -552,6 +553,16 @@ TEST(ImageView, ChooserCancelOKAndRefusedFiles)
     auto *dialog = qobject_cast<QFileDialog *>(platform::Sheet::sheetOfWindow(&window));
     ASSERT_TRUE(dialog);
     EXPECT_EQ(platform::Sheet::activeSheet(), dialog);
+    QPointer<QFileDialog> first = dialog;
+    dialog->reject();
+    testsupport::settleEvents();
+    EXPECT_EQ(target.count, 1);
+    EXPECT_FALSE(platform::Sheet::sheetOfWindow(&window));
+    // The next choice asks with the same dialog.
+    QTest::mouseClick(view, Qt::LeftButton);
+    dialog = qobject_cast<QFileDialog *>(platform::Sheet::sheetOfWindow(&window));
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog, first.data());
     dialog->reject();
     testsupport::settleEvents();
     EXPECT_EQ(target.count, 1);

@@ -270,10 +270,31 @@ TEST_F(ExportPanelTest, AccessoryCouplesTheBoxesAndOffersFiveFormats)
     EXPECT_TRUE(control<QComboBox>(view, "exportSeparatorPopup")->isEnabled());
 
     withoutDay->click();
-    panel->savePanel()->reject();
+    QPointer<QFileDialog> dialog = panel->savePanel();
+    dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("declined"));
+    dialog->reject();
     drainEvents();
     EXPECT_EQ(defaults->integerForKey(LastExportTypeKey), 6);
     EXPECT_FALSE(defaults->objectForKey(ExportWithoutDayEntryKey).toBool());
+
+    // The next export of the window asks afresh: what is stored, no name, the only-
+    // selected box as the selection has it now.
+    select(document, {group, alpha});
+    panel = openExportPanel();
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(panel->savePanel(), dialog.data());
+    view = panel->exportView();
+    EXPECT_EQ(control<QComboBox>(view, "exportFormatPopup")->currentData().toInt(), 0);
+    EXPECT_EQ(panel->savePanel()->defaultSuffix(), QStringLiteral("rtf"));
+    EXPECT_FALSE(control<QCheckBox>(view, "exportWithoutDayEntry")->isChecked());
+    EXPECT_FALSE(control<QCheckBox>(view, "exportWithoutTimeEntry")->isChecked());
+    EXPECT_TRUE(control<QCheckBox>(view, "exportSelectedJobs")->isEnabled());
+    EXPECT_FALSE(control<QComboBox>(view, "exportSeparatorPopup")->isEnabled());
+    EXPECT_EQ(panel->savePanel()->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->text(), QString());
+    EXPECT_EQ(control<QComboBox>(view, "exportFormatPopup")->count(), 5);
+    panel->savePanel()->reject();
+    drainEvents();
 }
 
 TEST_F(ExportPanelTest, OkWritesTheFileAndTheDefaults)
@@ -1028,8 +1049,13 @@ TEST_F(ExportPanelTest, APrintServerThatNeverAnswersHoldsNothingAndThePdfFileSti
     field->setText(QStringLiteral("silent.pdf"));
     QStringList failures;
     QObject::connect(panel, &DocumentPrintPanel::printFailed, [&](const QString &reason) { failures << reason; });
+    QPointer<QFileDialog> keptFiles = files;
     static_cast<QDialog *>(files)->accept();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !panel; }, 60000));
+    // The preview went; the window keeps the file dialog for its next print to a file.
+    ASSERT_TRUE(keptFiles);
+    EXPECT_EQ(keptFiles->parentWidget(), document->documentWindow());
+    EXPECT_FALSE(keptFiles->isVisible());
     // The print on the silent server was told as failed, naming it, once the preview
     // had gone (the cancelled one was not told).
     QMessageBox *alert = nullptr;

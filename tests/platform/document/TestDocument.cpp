@@ -409,12 +409,32 @@ TEST_F(DocumentTest, CancellingTheSaveDialogSavesNothing)
         saved = ok;
         ++calls;
     });
-    QFileDialog *dialog = waitForFileDialog();
+    QPointer<QFileDialog> dialog = waitForFileDialog();
     ASSERT_NE(dialog, nullptr);
+    auto *nameField = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(nameField, nullptr);
+    EXPECT_EQ(nameField->text(), QStringLiteral("Untitled.txtdoc"));
+    nameField->setText(path(QStringLiteral("declined.txtdoc")));
     dialog->reject();
     ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 1; }));
     EXPECT_FALSE(saved);
     EXPECT_TRUE(doc->filePath().isEmpty());
+    EXPECT_EQ(doc->writes, 0);
+
+    // Asked again, the window's dialog asks afresh: the document's name, not the one
+    // declined.
+    doc->saveDocumentAsWithCompletion([&](bool ok) {
+        saved = ok;
+        ++calls;
+    });
+    QFileDialog *again = waitForFileDialog();
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again, dialog.data());
+    EXPECT_EQ(again->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->text(), QStringLiteral("Untitled.txtdoc"));
+    EXPECT_EQ(again->nameFilters(), QStringList{QStringLiteral("Text Format (*.txtdoc)")});
+    again->reject();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return calls == 2; }));
+    EXPECT_FALSE(saved);
     EXPECT_EQ(doc->writes, 0);
 }
 
