@@ -321,27 +321,21 @@ bool PagedTextPrinter::Stretches::begin(QString *errorReason)
     return !m_failed;
 }
 
-void PagedTextPrinter::Stretches::paint(int number, qreal offset)
+void PagedTextPrinter::Stretches::paint(int number)
 {
     // A page the device cannot begin ends the output, as print() ends it.
     if (m_failed || (number > 0 && !m_device.newPage())) {
         m_failed = true;
         return;
     }
-    const qreal pageHeight = m_paintRect.height();
-    const qreal top = number * pageHeight;
+    std::vector<PlacedStretch> placed;
+    for (const Held &held : m_held)
+        placed.push_back({held.text.get(), held.top});
     QPainter &painter = *m_painter;
     painter.save();
     painter.scale(m_device.logicalDpiX() / 72.0, m_device.logicalDpiY() / 72.0);
-    painter.translate(0, offset - top);
-    const QRectF clip(0, top, m_paintRect.width(), pageHeight);
-    painter.setClipRect(clip, Qt::IntersectClip);
-    for (const Held &held : m_held) {
-        painter.save();
-        painter.translate(0, held.top);
-        drawBlocks(*held.text, painter, clip.translated(0, -held.top));
-        painter.restore();
-    }
+    // Only the last page can be centred, and it is painted once the text is whole.
+    drawStretchesPage(placed, m_height, painter, m_info, m_paintRect.size(), number);
     painter.restore();
 }
 
@@ -359,7 +353,7 @@ bool PagedTextPrinter::Stretches::add(std::unique_ptr<QTextDocument> stretch, QS
     // stands on them (a paragraph that begins right at a page's end is drawn on it,
     // clipped, as print() draws it; one that ends right at a page's top on that page).
     while (pageHeight > 0 && (m_page + 1) * pageHeight < m_height) {
-        paint(m_page++, 0);
+        paint(m_page++);
         const qreal done = m_page * pageHeight;
         std::erase_if(m_held, [&](const Held &held) { return held.top + held.text->size().height() < done; });
     }
@@ -370,15 +364,9 @@ bool PagedTextPrinter::Stretches::finish(QString *errorReason)
 {
     if (!begin(errorReason))
         return false;
-    const qreal pageHeight = m_paintRect.height();
-    const int pages =
-        pageHeight > 0 ? std::max(1, int(std::ceil(m_height / pageHeight - 1e-6))) : 1;
-    for (; m_page < pages; ++m_page) {
-        qreal offset = 0;
-        if (m_info.isVerticallyCentered() && m_page == pages - 1)
-            offset = std::max<qreal>(0, (pageHeight - (m_height - m_page * pageHeight)) / 2);
-        paint(m_page, offset);
-    }
+    const int pages = pageCount(m_height, m_paintRect.height());
+    for (; m_page < pages; ++m_page)
+        paint(m_page);
     m_held.clear();
     m_painter->end();
     return true;

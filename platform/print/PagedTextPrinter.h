@@ -140,7 +140,7 @@ public:
             qreal top = 0;
         };
         bool begin(QString *errorReason);
-        void paint(int number, qreal offset);
+        void paint(int number);
 
         QPagedPaintDevice &m_device;
         const PrintInfo &m_info;
