@@ -42,7 +42,9 @@ void ExportJob::FreeText::operator()(PreviewText *text) const
         delete text;
         return;
     }
-    // Freed where it takes no time from the window.
+    // The stretches laid out here freed here; the copy of the nodes where it takes no
+    // time from the window.
+    text->dropKept();
     platform::BackgroundTask::runWithoutResult(
         [owned = std::shared_ptr<PreviewText>(text)](const platform::BackgroundTask::Token &) mutable { owned.reset(); });
 }

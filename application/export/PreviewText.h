@@ -47,6 +47,9 @@ public:
     void drawPage(QPainter &painter, const platform::PrintInfo &info, int number) const;
     // The text's paragraphs, built now (not kept).
     QString toPlainText() const;
+    // Frees the stretches kept for painting, on the thread that painted them (before
+    // the rest goes to another thread to be freed).
+    void dropKept() const { m_built.clear(); }
 
 private:
     struct Stretch

@@ -239,18 +239,8 @@ void PagedTextPrinter::drawStretchesPage(const std::vector<PlacedStretch> &stret
 void PagedTextPrinter::drawPage(const QTextDocument &document, QPainter &painter, const PrintInfo &info, QSizeF page,
                                 int number)
 {
-    const qreal pageHeight = page.height();
-    const qreal total = document.size().height();
-    const qreal top = number * pageHeight;
-    qreal offset = 0;
-    if (info.isVerticallyCentered() && number == pageCount(document, pageHeight) - 1)
-        offset = std::max<qreal>(0, (pageHeight - (total - top)) / 2);
-    painter.save();
-    painter.translate(0, offset - top);
-    const QRectF clip(0, top, page.width(), pageHeight);
-    painter.setClipRect(clip, Qt::IntersectClip);
-    drawBlocks(document, painter, clip);
-    painter.restore();
+    // The whole text is one stretch at the top.
+    drawStretchesPage({{&document, 0}}, document.size().height(), painter, info, page, number);
 }
 
 bool PagedTextPrinter::print(QTextDocument &document, QPagedPaintDevice &device, const PrintInfo &info,
