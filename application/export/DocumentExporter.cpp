@@ -429,7 +429,7 @@ std::unique_ptr<QTextDocument> DocumentExporter::builtText(qreal textWidth, cons
 {
     std::unique_ptr<QTextDocument> whole;
     if (!builtStretches(textWidth, progress, BuildShare, std::numeric_limits<qsizetype>::max(),
-                        [&whole](std::unique_ptr<QTextDocument> text) {
+                        [&whole](std::unique_ptr<QTextDocument> text, qsizetype) {
                             whole = std::move(text);
                             return true;
                         }))
@@ -438,7 +438,7 @@ std::unique_ptr<QTextDocument> DocumentExporter::builtText(qreal textWidth, cons
 }
 
 bool DocumentExporter::builtStretches(qreal textWidth, const Progress &progress, double share, qsizetype paragraphs,
-                                      const std::function<bool(std::unique_ptr<QTextDocument>)> &take) const
+                                      const TakeStretch &take, qsizetype fromNode) const
 {
     std::unique_ptr<QTextDocument> document;
     std::optional<TextBuilder> builder;
@@ -449,10 +449,14 @@ bool DocumentExporter::builtStretches(qreal textWidth, const Progress &progress,
         builder.emplace(*document);
     };
     begin();
+    // The number of the node the stretch under way begins with, and of the next one.
+    qsizetype first = fromNode;
+    qsizetype next = 0;
 
     QTextBlockFormat header;
     header.setTabPositions(tabs(HeaderTabs, QTextOption::CenterTab, 0));
-    builder->append(Title + QStringLiteral("\n\n") + localized("LSname") + QStringLiteral(" \t") +
+    if (fromNode == 0)
+        builder->append(Title + QStringLiteral("\n\n") + localized("LSname") + QStringLiteral(" \t") +
                         localized("LSturnover") + QStringLiteral(" \t") + localized("LSduration") + QLatin1Char('\n'),
                     header);
 
@@ -466,15 +470,16 @@ bool DocumentExporter::builtStretches(qreal textWidth, const Progress &progress,
     };
     bool stopped = false;
     const auto paragraph = [&](const Node &node, int depth) {
-        if (stopped)
+        if (stopped || next++ < fromNode)
             return;
         // A stretch ends between nodes, the break after its last line still to come.
         if (document->blockCount() >= paragraphs) {
             builder.reset();
-            if (!take(std::move(document))) {
+            if (!take(std::move(document), first)) {
                 stopped = true;
                 return;
             }
+            first = next - 1;
             begin();
         }
         const QString line = (depth == 0 ? QStringLiteral("\n") : QString()) + printedLine(node) + QLatin1Char('\n');
@@ -486,7 +491,13 @@ bool DocumentExporter::builtStretches(qreal textWidth, const Progress &progress,
         return false;
     builder->finish();
     builder.reset();
-    return take(std::move(document));
+    return take(std::move(document), first);
+}
+
+bool DocumentExporter::printedStretches(qreal textWidth, qsizetype fromNode, const TakeStretch &take,
+                                        const Progress &progress, double share) const
+{
+    return builtStretches(textWidth, progress, share, StretchParagraphs, take, fromNode);
 }
 
 QByteArray DocumentExporter::rtfData(qreal textWidth, const Progress &progress) const
@@ -588,7 +599,7 @@ bool DocumentExporter::writePdf(QIODevice &device, const PdfPages &pages, QStrin
     // grow with the text.
     QString reason;
     const bool painted = builtStretches(textWidth, progress, 1, StretchParagraphs,
-                                        [&](std::unique_ptr<QTextDocument> stretch) {
+                                        [&](std::unique_ptr<QTextDocument> stretch, qsizetype) {
                                             return output.add(std::move(stretch), &reason);
                                         });
     if (!painted || !output.finish(&reason)) {

@@ -113,6 +113,15 @@ public:
     std::unique_ptr<QTextDocument> textDocument(qreal textWidth, const Progress &progress = {},
                                                 qreal pageHeight = UnpagedHeight, QString *errorReason = nullptr) const;
     QByteArray rtfData(qreal textWidth, const Progress &progress = {}) const;
+    // The formatted text in the stretches writePdf() paints it in (StretchParagraphs
+    // paragraphs, a node's lines in one), built, not laid out, from the stretch that
+    // begins at node `fromNode` of the walk (0: the first, with the title). Each goes to
+    // `take` with the number of its first node once whole; `take` answers whether to go
+    // on. The walk tells the progress up to `share`. False when the progress or `take`
+    // stopped it. Stretches begun at the same node hold the same text.
+    using TakeStretch = std::function<bool(std::unique_ptr<QTextDocument> stretch, qsizetype firstNode)>;
+    bool printedStretches(qreal textWidth, qsizetype fromNode, const TakeStretch &take, const Progress &progress = {},
+                          double share = 1) const;
     // A height that the formatted text laid out for text of the width takes at least:
     // each paragraph's lines as Qt's text layout breaks them in the paragraph's
     // style, without the room a page break adds. Far quicker than building and laying
@@ -186,7 +195,7 @@ private:
     // node's lines stay in one), each handed to `take` once whole, the walk telling
     // the progress up to `share`. False when the progress or `take` stopped it.
     bool builtStretches(qreal textWidth, const Progress &progress, double share, qsizetype paragraphs,
-                        const std::function<bool(std::unique_ptr<QTextDocument>)> &take) const;
+                        const TakeStretch &take, qsizetype fromNode = 0) const;
     // The walk, telling the progress of the nodes visited up to `share` now and then;
     // false when the progress stopped it (the rest of the nodes are not visited).
     bool walk(const std::function<void(const Node &, int depth)> &visit, const Progress &progress, double share) const;

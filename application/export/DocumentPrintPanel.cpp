@@ -6,6 +6,7 @@
 #include "application/export/DocumentPrintAccessoryViewController.h"
 #include "application/export/DocumentPrintDialog.h"
 #include "application/export/ExportJob.h"
+#include "application/export/PreviewText.h"
 #include "application/export/PrintPreviewView.h"
 #include "platform/drawing/KeptFileDialog.h"
 #include "platform/drawing/Sheet.h"

@@ -43,6 +43,7 @@
 #include <optional>
 
 class DocumentPrintAccessoryViewController;
+class PreviewText;
 class PrintPreviewView;
 class QDialog;
 class QPrinter;
@@ -67,8 +68,9 @@ public:
     QDialog *previewDialog() const { return m_dialog; }
     PrintPreviewView *previewWidget() const { return m_preview; }
     DocumentPrintAccessoryViewController *printAccessoryViewController() const { return m_accessory; }
-    // The text being printed, laid out for the printer's page (null until laid out).
-    QTextDocument *printTextView() const { return m_text.get(); }
+    // The text being printed, measured for the printer's page (null until then): the
+    // preview lays out only the stretches of the pages it paints.
+    PreviewText *printTextView() const { return m_text.get(); }
     // The job laying the text out now, if any.
     ExportJob *layoutJob() const { return m_layout; }
 

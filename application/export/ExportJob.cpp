@@ -1,6 +1,7 @@
 #include "application/export/ExportJob.h"
 
 #include "NTXAppKit/NTXProgressWindowController/NTXProgressWindowController.h"
+#include "application/export/PreviewText.h"
 #include "application/tree/NodeSnapshot.h"
 #include "platform/drawing/Sheet.h"
 #include "platform/foundation/BackgroundTask.h"
@@ -32,7 +33,7 @@ constexpr int ProgressSteps = 200;
 
 } // namespace
 
-void ExportJob::FreeText::operator()(QTextDocument *text) const
+void ExportJob::FreeText::operator()(PreviewText *text) const
 {
     if (!text)
         return;
@@ -41,11 +42,11 @@ void ExportJob::FreeText::operator()(QTextDocument *text) const
         delete text;
         return;
     }
-    // Out of the GUI thread's event handling, then freed where it takes no time from
-    // the window.
-    text->moveToThread(nullptr);
+    // The stretches laid out here freed here; the copy of the nodes where it takes no
+    // time from the window.
+    text->dropKept();
     platform::BackgroundTask::runWithoutResult(
-        [owned = std::shared_ptr<QTextDocument>(text)](const platform::BackgroundTask::Token &) mutable { owned.reset(); });
+        [owned = std::shared_ptr<PreviewText>(text)](const platform::BackgroundTask::Token &) mutable { owned.reset(); });
 }
 
 ExportJob::ExportJob(QWidget *window, const QString &path, const QString &title)
@@ -166,17 +167,12 @@ ExportJob *ExportJob::layOut(QWidget *window, const DocumentExporter &exporter, 
         window, QString(), platform::localized(QStringLiteral("LSPrintProgressTitle")), exporter,
         [page](const DocumentExporter &copy) -> Work {
             return [copy, page](QString *reason, LaidOutText *text, const DocumentExporter::Progress &progress) {
-                // Laid out whole here, where it is made: it leaves no timer of the
-                // layout's on this thread and goes to the GUI thread as it is.
-                std::unique_ptr<QTextDocument> document = copy.textDocument(
-                    page.width(), [&progress](double done) { return progress(done / DocumentExporter::LaidOutShare); },
-                    page.height(), reason);
-                if (!document || !progress(1))
+                // Measured here a stretch at a time; the GUI thread lays out again the
+                // stretches of the pages it paints.
+                std::unique_ptr<PreviewText> measured = PreviewText::make(copy, page, progress, reason);
+                if (!measured || !progress(1))
                     return false;
-                // The GUI thread paints it; a text nobody takes is freed off it.
-                if (QCoreApplication *application = QCoreApplication::instance())
-                    document->moveToThread(application->thread());
-                text->reset(document.release());
+                text->reset(measured.release());
                 return true;
             };
         });

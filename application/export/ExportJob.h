@@ -18,14 +18,14 @@
 // Written (the file is there, or the text is laid out: takeText()), Cancelled
 // (nothing failed) or Failed with the reason. The job then deletes itself (later).
 //
-// Laid-out text is laid out whole on the pool thread where it is made
-// (PagedTextPrinter::layOutWhole), which leaves no timer of Qt's layout there, and
-// then handed to the GUI thread as it is. A text taller than the layout can place
-// fails with the reason; no file is left of it.
+// The text of a preview is measured on the pool thread, a stretch at a time
+// (PreviewText: the export's copy of the nodes and where each stretch stands), and
+// handed to the GUI thread, which lays out again only the stretches of the pages it
+// paints. A text taller than the layout can place fails with the reason.
 //
-// Laid-out text is a LaidOutText: whoever drops it on the GUI thread (the job, the
-// print panel, a result nobody took) has it freed on a pool thread, since freeing the
-// text of a large document takes long.
+// That text is a LaidOutText: whoever drops it on the GUI thread (the job, the print
+// panel, a result nobody took) has it freed on a pool thread, since freeing the copy
+// of a large document's nodes takes long.
 //
 // The progress sheet is a platform::Sheet on the window, held and queued as every
 // other sheet there: begun while another sheet shows on the window, it shows once that
@@ -47,6 +47,7 @@
 #include <vector>
 
 class NodeSnapshot;
+class PreviewText;
 class NTXProgressWindowController;
 class QTextDocument;
 class QTimer;
@@ -60,12 +61,12 @@ public:
     // The nodes copied in one pass of the event loop.
     static constexpr qsizetype CopySliceNodes = 4096;
 
-    // Frees a text document; on the GUI thread it hands it to a pool thread first.
+    // Frees a preview's text; on the GUI thread it hands it to a pool thread first.
     struct FreeText
     {
-        void operator()(QTextDocument *text) const;
+        void operator()(PreviewText *text) const;
     };
-    using LaidOutText = std::unique_ptr<QTextDocument, FreeText>;
+    using LaidOutText = std::unique_ptr<PreviewText, FreeText>;
 
     // Writes the file on the pool thread: the body writes to the device and answers
     // success (a reason when it fails, none when the progress stopped it). It must
@@ -87,14 +88,14 @@ public:
     // goes withdraws the job). Written means the printer took the job.
     static ExportJob *print(QWidget *window, const DocumentExporter &exporter, const DocumentExporter::PdfPages &pages,
                             const platform::PrinterQueue::Job &printer);
-    // The formatted text of the export laid out on pages of the size in points, as
-    // PagedTextPrinter prints it (no file).
+    // The formatted text of the export measured on pages of the size in points, as
+    // PagedTextPrinter prints it (no file): a PreviewText.
     static ExportJob *layOut(QWidget *window, const DocumentExporter &exporter, const QSizeF &page);
     ~ExportJob() override;
 
     NTXProgressWindowController &progress() const { return *m_progress; }
     QString path() const { return m_path; }
-    // The text laid out, once finished() said Written (null before and after a take).
+    // The preview's text, once finished() said Written (null before and after a take).
     LaidOutText takeText() { return std::move(m_text); }
 
 Q_SIGNALS:

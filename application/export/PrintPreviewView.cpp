@@ -1,5 +1,6 @@
 #include "application/export/PrintPreviewView.h"
 
+#include "application/export/PreviewText.h"
 #include "platform/print/PagedTextPrinter.h"
 
 #include <QPainter>
@@ -28,9 +29,23 @@ PrintPreviewView::PrintPreviewView(QWidget *parent) : QAbstractScrollArea(parent
 void PrintPreviewView::setText(const QTextDocument *text, const QPageLayout &page, const platform::PrintInfo &info)
 {
     m_text = text;
+    m_previewText = nullptr;
+    showText(text ? platform::PagedTextPrinter::pageCount(*text, page.paintRect(QPageLayout::Point).height()) : 0, page,
+             info);
+}
+
+void PrintPreviewView::setText(const PreviewText *text, const QPageLayout &page, const platform::PrintInfo &info)
+{
+    m_text = nullptr;
+    m_previewText = text;
+    showText(text ? text->pageCount() : 0, page, info);
+}
+
+void PrintPreviewView::showText(int pages, const QPageLayout &page, const platform::PrintInfo &info)
+{
     m_page = page;
     m_info = info;
-    m_pages = text ? platform::PagedTextPrinter::pageCount(*text, page.paintRect(QPageLayout::Point).height()) : 0;
+    m_pages = pages;
     updateScrollBars();
     verticalScrollBar()->setValue(0);
     viewport()->update();
@@ -39,7 +54,7 @@ void PrintPreviewView::setText(const QTextDocument *text, const QPageLayout &pag
 
 void PrintPreviewView::clear()
 {
-    setText(nullptr, m_page, m_info);
+    setText(static_cast<const QTextDocument *>(nullptr), m_page, m_info);
 }
 
 qreal PrintPreviewView::pixelsPerPoint() const
@@ -138,12 +153,15 @@ void PrintPreviewView::updateScrollBars()
 
 void PrintPreviewView::drawPage(QPainter &painter, int page) const
 {
-    if (!m_text)
+    if (!m_text && !m_previewText)
         return;
     const QRectF paintRect = m_page.paintRect(QPageLayout::Point);
     painter.save();
     painter.translate(paintRect.topLeft());
-    platform::PagedTextPrinter::drawPage(*m_text, painter, m_info, paintRect.size(), page);
+    if (m_previewText)
+        m_previewText->drawPage(painter, m_info, page);
+    else
+        platform::PagedTextPrinter::drawPage(*m_text, painter, m_info, paintRect.size(), page);
     painter.restore();
 }
 

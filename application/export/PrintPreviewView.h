@@ -6,7 +6,8 @@
 // costs the same whatever its number, and a text of any length shows at once. A zoom
 // of 1 shows a page at its printed size on the screen.
 //
-// Owned by its parent widget; it only points at the text, which its owner keeps alive
+// Owned by its parent widget; it only points at the text (a laid-out document or a
+// PreviewText), which its owner keeps alive
 // while it is shown (setText() again or clear() before dropping it). GUI thread only.
 // Painting and the signals do not call back into the owner, so the owner may change
 // the text, zoom or page from any of the signals' handlers. Failure: none; without a
@@ -16,6 +17,7 @@
 
 #include "platform/print/PrintInfo.h"
 
+class PreviewText;
 class QTextDocument;
 
 class PrintPreviewView : public QAbstractScrollArea
@@ -29,8 +31,12 @@ public:
     // Shows the text, laid out for the paintable area of the page layout, with the
     // print info's centring; the view keeps its zoom and goes to the first page.
     void setText(const QTextDocument *text, const QPageLayout &page, const platform::PrintInfo &info);
+    // The same for an export's printed text, of which only the stretches of the pages
+    // painted are laid out (PreviewText).
+    void setText(const PreviewText *text, const QPageLayout &page, const platform::PrintInfo &info);
     void clear();
     const QTextDocument *text() const { return m_text; }
+    const PreviewText *previewText() const { return m_previewText; }
 
     int pageCount() const { return m_pages; }
     // The page (1-based) at the top of the view, 0 without pages.
@@ -67,7 +73,11 @@ private:
     int pageStride() const;
     void updateScrollBars();
 
+    // The change of text: the pages counted, the view at the first page.
+    void showText(int pages, const QPageLayout &page, const platform::PrintInfo &info);
+
     const QTextDocument *m_text = nullptr;
+    const PreviewText *m_previewText = nullptr;
     QPageLayout m_page;
     platform::PrintInfo m_info;
     int m_pages = 0;

@@ -175,26 +175,72 @@ bool PagedTextPrinter::layOutWhole(QTextDocument &document, qreal width, qreal h
 
 int PagedTextPrinter::pageCount(const QTextDocument &document, qreal pageHeight)
 {
+    return pageCount(document.size().height(), pageHeight);
+}
+
+int PagedTextPrinter::pageCount(qreal height, qreal pageHeight)
+{
     if (pageHeight <= 0)
         return 1;
-    return std::max(1, int(std::ceil(document.size().height() / pageHeight - 1e-6)));
+    return std::max(1, int(std::ceil(height / pageHeight - 1e-6)));
+}
+
+std::optional<qreal> PagedTextPrinter::placeStretch(QTextDocument &stretch, qreal above, qreal width, qreal pageHeight,
+                                                    QString *errorReason)
+{
+    // The layout moves a line that would cross the end of a page to the next page, at
+    // the pages' places from the text's start (in its 64ths of a point): a stretch is
+    // laid out after a spacer as tall as the text before it stands into its last page,
+    // so that its lines meet the same page ends as in the whole text.
+    const qint64 unit = 64;
+    const qint64 pageUnits = qRound64(pageHeight * unit);
+    const qint64 into = pageUnits > 0 ? qRound64(above * unit) % pageUnits : 0;
+    if (into > 0) {
+        QTextCursor cursor(&stretch);
+        cursor.insertBlock(cursor.blockFormat(), cursor.blockCharFormat());
+        cursor.movePosition(QTextCursor::Start);
+        QTextBlockFormat spacer;
+        // Scaled by the layout as tab stops are.
+        spacer.setLineHeight(qreal(into) / unit / tabScale(), QTextBlockFormat::FixedHeight);
+        cursor.setBlockFormat(spacer);
+    }
+    if (!layOutWhole(stretch, width, pageHeight, {}, errorReason))
+        return std::nullopt;
+    const qreal top = above - qreal(into) / unit;
+    if (top + stretch.size().height() > MaximumTextHeight) {
+        if (errorReason)
+            *errorReason = tooTallReason(pageHeight);
+        return std::nullopt;
+    }
+    return top;
+}
+
+void PagedTextPrinter::drawStretchesPage(const std::vector<PlacedStretch> &stretches, qreal height, QPainter &painter,
+                                         const PrintInfo &info, QSizeF page, int number)
+{
+    const qreal pageHeight = page.height();
+    const qreal top = number * pageHeight;
+    qreal offset = 0;
+    if (info.isVerticallyCentered() && number == pageCount(height, pageHeight) - 1)
+        offset = std::max<qreal>(0, (pageHeight - (height - top)) / 2);
+    painter.save();
+    painter.translate(0, offset - top);
+    const QRectF clip(0, top, page.width(), pageHeight);
+    painter.setClipRect(clip, Qt::IntersectClip);
+    for (const PlacedStretch &stretch : stretches) {
+        painter.save();
+        painter.translate(0, stretch.top);
+        drawBlocks(*stretch.text, painter, clip.translated(0, -stretch.top));
+        painter.restore();
+    }
+    painter.restore();
 }
 
 void PagedTextPrinter::drawPage(const QTextDocument &document, QPainter &painter, const PrintInfo &info, QSizeF page,
                                 int number)
 {
-    const qreal pageHeight = page.height();
-    const qreal total = document.size().height();
-    const qreal top = number * pageHeight;
-    qreal offset = 0;
-    if (info.isVerticallyCentered() && number == pageCount(document, pageHeight) - 1)
-        offset = std::max<qreal>(0, (pageHeight - (total - top)) / 2);
-    painter.save();
-    painter.translate(0, offset - top);
-    const QRectF clip(0, top, page.width(), pageHeight);
-    painter.setClipRect(clip, Qt::IntersectClip);
-    drawBlocks(document, painter, clip);
-    painter.restore();
+    // The whole text is one stretch at the top.
+    drawStretchesPage({{&document, 0}}, document.size().height(), painter, info, page, number);
 }
 
 bool PagedTextPrinter::print(QTextDocument &document, QPagedPaintDevice &device, const PrintInfo &info,
@@ -265,27 +311,21 @@ bool PagedTextPrinter::Stretches::begin(QString *errorReason)
     return !m_failed;
 }
 
-void PagedTextPrinter::Stretches::paint(int number, qreal offset)
+void PagedTextPrinter::Stretches::paint(int number)
 {
     // A page the device cannot begin ends the output, as print() ends it.
     if (m_failed || (number > 0 && !m_device.newPage())) {
         m_failed = true;
         return;
     }
-    const qreal pageHeight = m_paintRect.height();
-    const qreal top = number * pageHeight;
+    std::vector<PlacedStretch> placed;
+    for (const Held &held : m_held)
+        placed.push_back({held.text.get(), held.top});
     QPainter &painter = *m_painter;
     painter.save();
     painter.scale(m_device.logicalDpiX() / 72.0, m_device.logicalDpiY() / 72.0);
-    painter.translate(0, offset - top);
-    const QRectF clip(0, top, m_paintRect.width(), pageHeight);
-    painter.setClipRect(clip, Qt::IntersectClip);
-    for (const Held &held : m_held) {
-        painter.save();
-        painter.translate(0, held.top);
-        drawBlocks(*held.text, painter, clip.translated(0, -held.top));
-        painter.restore();
-    }
+    // Only the last page can be centred, and it is painted once the text is whole.
+    drawStretchesPage(placed, m_height, painter, m_info, m_paintRect.size(), number);
     painter.restore();
 }
 
@@ -294,37 +334,16 @@ bool PagedTextPrinter::Stretches::add(std::unique_ptr<QTextDocument> stretch, QS
     if (!begin(errorReason))
         return false;
     const qreal pageHeight = m_paintRect.height();
-    // The layout moves a line that would cross the end of a page to the next page, at
-    // the pages' places from the text's start (in its 64ths of a point): a stretch is
-    // laid out after a spacer as tall as the text before it stands into its last page,
-    // so that its lines meet the same page ends as in the whole text.
-    const qint64 unit = 64;
-    const qint64 pageUnits = qRound64(pageHeight * unit);
-    const qint64 into = pageUnits > 0 ? qRound64(m_height * unit) % pageUnits : 0;
-    if (into > 0) {
-        QTextCursor cursor(stretch.get());
-        cursor.insertBlock(cursor.blockFormat(), cursor.blockCharFormat());
-        cursor.movePosition(QTextCursor::Start);
-        QTextBlockFormat spacer;
-        // Scaled by the layout as tab stops are.
-        spacer.setLineHeight(qreal(into) / unit / tabScale(), QTextBlockFormat::FixedHeight);
-        cursor.setBlockFormat(spacer);
-    }
-    if (!layOutWhole(*stretch, m_paintRect.width(), pageHeight, {}, errorReason))
+    const std::optional<qreal> top = placeStretch(*stretch, m_height, m_paintRect.width(), pageHeight, errorReason);
+    if (!top)
         return false;
-    const qreal top = m_height - qreal(into) / unit;
-    m_height = top + stretch->size().height();
-    if (m_height > MaximumTextHeight) {
-        if (errorReason)
-            *errorReason = tooTallReason(pageHeight);
-        return false;
-    }
-    m_held.push_back({std::move(stretch), top});
+    m_height = *top + stretch->size().height();
+    m_held.push_back({std::move(stretch), *top});
     // The pages the text has passed the end of are whole: nothing that comes later
     // stands on them (a paragraph that begins right at a page's end is drawn on it,
     // clipped, as print() draws it; one that ends right at a page's top on that page).
     while (pageHeight > 0 && (m_page + 1) * pageHeight < m_height) {
-        paint(m_page++, 0);
+        paint(m_page++);
         const qreal done = m_page * pageHeight;
         std::erase_if(m_held, [&](const Held &held) { return held.top + held.text->size().height() < done; });
     }
@@ -335,15 +354,9 @@ bool PagedTextPrinter::Stretches::finish(QString *errorReason)
 {
     if (!begin(errorReason))
         return false;
-    const qreal pageHeight = m_paintRect.height();
-    const int pages =
-        pageHeight > 0 ? std::max(1, int(std::ceil(m_height / pageHeight - 1e-6))) : 1;
-    for (; m_page < pages; ++m_page) {
-        qreal offset = 0;
-        if (m_info.isVerticallyCentered() && m_page == pages - 1)
-            offset = std::max<qreal>(0, (pageHeight - (m_height - m_page * pageHeight)) / 2);
-        paint(m_page, offset);
-    }
+    const int pages = pageCount(m_height, m_paintRect.height());
+    for (; m_page < pages; ++m_page)
+        paint(m_page);
     m_held.clear();
     m_painter->end();
     return true;

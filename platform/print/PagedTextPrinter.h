@@ -21,6 +21,7 @@
 #include <QRectF>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QPagedPaintDevice;
@@ -90,6 +91,29 @@ public:
     // once its pages are painted. Only the stretches of the page under way are held,
     // so the memory does not grow with the text. A stretch ends with its last
     // paragraph (no empty paragraph after it) unless it is the text's last.
+    // Sets a stretch of such a text where it stands when the text before it is `above`
+    // points tall, and lays it out for pages of the given width and height: a spacer
+    // paragraph goes before its first one, so that its lines meet the page ends they
+    // meet in the whole text. Answers the stretch's top in the text (its spacer's top),
+    // or nothing with the reason when the text would pass MaximumTextHeight. A stretch
+    // set so again (the same text after the same height) stands the same.
+    static std::optional<qreal> placeStretch(QTextDocument &stretch, qreal above, qreal width, qreal pageHeight,
+                                             QString *errorReason = nullptr);
+    // A stretch placed with placeStretch(), at its top.
+    struct PlacedStretch
+    {
+        const QTextDocument *text = nullptr;
+        qreal top = 0;
+    };
+    // Paints page `number` (0-based) of a text of the given height, of which the
+    // stretches hold (at least) every paragraph on that page, as drawPage() paints the
+    // whole text's page: in points from the painter's origin, the last page centred as
+    // print() centres it. The painter's state is left as it was.
+    static void drawStretchesPage(const std::vector<PlacedStretch> &stretches, qreal height, QPainter &painter,
+                                  const PrintInfo &info, QSizeF page, int number);
+    // The pages of a text of the height, on pages of the given height: one at least.
+    static int pageCount(qreal height, qreal pageHeight);
+
     class Stretches
     {
     public:
@@ -116,7 +140,7 @@ public:
             qreal top = 0;
         };
         bool begin(QString *errorReason);
-        void paint(int number, qreal offset);
+        void paint(int number);
 
         QPagedPaintDevice &m_device;
         const PrintInfo &m_info;

@@ -10,6 +10,7 @@
 #include "application/export/DocumentPrintAccessoryViewController.h"
 #include "application/export/DocumentPrintDialog.h"
 #include "application/export/DocumentPrintPanel.h"
+#include "application/export/PreviewText.h"
 #include "application/export/PrintPreviewView.h"
 #include "application/export/ExportJob.h"
 #include "platform/drawing/Sheet.h"
@@ -21,6 +22,7 @@
 #include "tests/support/HeldPool.h"
 #include "tests/support/PrivateCups.h"
 
+#include <QPainter>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -622,8 +624,20 @@ TEST_F(ExportPanelTest, PrintedAndExportedPdfsShowTheTextOnTheSamePage)
         reference.setPageLayout(panel->printer().pageLayout());
         reference.setOutputFormat(QPrinter::PdfFormat);
         reference.setOutputFileName(path(QStringLiteral("reference.pdf")));
-        ASSERT_TRUE(platform::PagedTextPrinter::print(*panel->printTextView(), reference, platform::PrintInfo::shared(),
-                                                      true));
+        // The preview's pages, painted as print() paints a page.
+        QPainter painter;
+        ASSERT_TRUE(painter.begin(&reference));
+        const PreviewText &shown = *panel->printTextView();
+        for (int page = 0; page < shown.pageCount(); ++page) {
+            if (page > 0) {
+                ASSERT_TRUE(reference.newPage());
+            }
+            painter.save();
+            painter.scale(reference.logicalDpiX() / 72.0, reference.logicalDpiY() / 72.0);
+            shown.drawPage(painter, platform::PrintInfo::shared(), page);
+            painter.restore();
+        }
+        painter.end();
         EXPECT_TRUE(renderedpdf::pages(path(QStringLiteral("printed.pdf"))) ==
                     renderedpdf::pages(path(QStringLiteral("reference.pdf"))));
     }
@@ -719,7 +733,7 @@ TEST_F(ExportPanelTest, ThePreviewShowsTheTextLaidOutOffTheWindowAndCancelEndsTh
     // The pages shown are those of the text.
     const QSizeF page = panel->printer().pageLayout().paintRect(QPageLayout::Point).size();
     EXPECT_EQ(panel->previewWidget()->pageCount(),
-              int(std::ceil(panel->printTextView()->size().height() / page.height() - 1e-6)));
+              int(std::ceil(panel->printTextView()->height() / page.height() - 1e-6)));
 
     QLabel *count = panel->previewDialog()->findChild<QLabel *>(QStringLiteral("pageCount"));
     ASSERT_NE(count, nullptr);
@@ -739,7 +753,7 @@ TEST_F(ExportPanelTest, ThePreviewShowsTheTextLaidOutOffTheWindowAndCancelEndsTh
     EXPECT_GT(wide.width(), page.width());
     EXPECT_EQ(panel->printTextView()->pageSize(), wide);
     EXPECT_EQ(panel->previewWidget()->pageCount(),
-              int(std::ceil(panel->printTextView()->size().height() / wide.height() - 1e-6)));
+              int(std::ceil(panel->printTextView()->height() / wide.height() - 1e-6)));
     EXPECT_EQ(count->text().trimmed(), QStringLiteral("/ %1").arg(panel->previewWidget()->pageCount()));
 
     // Cancel while the text is laid out: the preview closes and the panel goes.

@@ -2,6 +2,7 @@
 // list, the formatted text's paragraph styles, the XML export's filtering and the
 // atomic write that keeps an old file when the body fails.
 #include "application/export/DocumentExporter.h"
+#include "application/export/PreviewText.h"
 #include "application/tree/DocumentFileFormat.h"
 #include "platform/print/PagedTextPrinter.h"
 #include "FoundationExtensions/NTXCSVParser.h"
@@ -15,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFontInfo>
+#include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -348,6 +350,42 @@ TEST(DocumentExporter, APdfPaintedInStretchesIsTheWholeTextPrinted)
     ASSERT_EQ(actual.size(), expected.size());
     for (qsizetype page = 0; page < expected.size(); ++page)
         ASSERT_EQ(actual.at(page).join(u'\n').toStdString(), expected.at(page).join(u'\n').toStdString()) << "page " << page;
+
+    // The preview shows the same pages, laying out again only the stretches of the page
+    // it paints: a few at the start, in the middle, on both sides of each stretch's top
+    // and at the end, painted in a random order (the stretches kept are reused or
+    // dropped on the way).
+    const std::unique_ptr<PreviewText> preview = PreviewText::make(exporter, area.size(), {}, &reason);
+    ASSERT_TRUE(preview) << reason.toStdString();
+    EXPECT_EQ(preview->pageCount(), expected.size());
+    EXPECT_EQ(preview->toPlainText(), whole->toPlainText());
+    ASSERT_GT(preview->stretchCount(), 3);
+    const int pages = preview->pageCount();
+    QList<int> shown = {0, 1, pages / 2, pages / 2 + 1, pages - 2, pages - 1};
+    for (int stretch = 1; stretch < preview->stretchCount(); ++stretch) {
+        const int page = int(preview->stretchTop(stretch) / area.height());
+        shown << page - 1 << page << page + 1;
+    }
+    std::shuffle(shown.begin(), shown.end(), random);
+    QPdfWriter previewed(dir.filePath(QStringLiteral("preview.pdf")));
+    previewed.setCreator(QStringLiteral("Chronark"));
+    info.applyTo(previewed);
+    QPainter painter(&previewed);
+    for (qsizetype at = 0; at < shown.size(); ++at) {
+        if (at > 0) {
+            ASSERT_TRUE(previewed.newPage());
+        }
+        painter.save();
+        painter.scale(previewed.logicalDpiX() / 72.0, previewed.logicalDpiY() / 72.0);
+        preview->drawPage(painter, info, shown.at(at));
+        painter.restore();
+    }
+    painter.end();
+    const QList<QStringList> previewPages = words(QStringLiteral("preview.pdf"));
+    ASSERT_EQ(previewPages.size(), shown.size());
+    for (qsizetype at = 0; at < shown.size(); ++at)
+        ASSERT_EQ(previewPages.at(at).join(u'\n').toStdString(), expected.at(shown.at(at)).join(u'\n').toStdString())
+            << "page " << shown.at(at);
 }
 
 TEST(DocumentExporter, XmlWithBothOptionsHoldsOnlyGroupsAndJobsAndReadsBack)

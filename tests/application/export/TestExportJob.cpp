@@ -5,6 +5,7 @@
 // nothing beside it, a tree that changes while the file is written, and the printed
 // text laid out there.
 #include "application/export/ExportJob.h"
+#include "application/export/PreviewText.h"
 #include "NTXAppKit/NTXProgressWindowController/NTXProgressWindowController.h"
 #include "tests/application/export/RenderedPdf.h"
 #include "platform/print/PagedTextPrinter.h"
@@ -545,19 +546,21 @@ TEST_F(ExportJobTest, TheTextLaidOutThereIsTheTextLaidOutHere)
     const std::unique_ptr<QTextDocument> here = exporter.textDocument(500, {}, 700);
     auto end = std::make_shared<End>();
     QPointer<ExportJob> job = ExportJob::layOut(&window, exporter, QSizeF(500, 700));
-    QObject::connect(job, &ExportJob::finished, [end, job](ExportJob::Outcome outcome, const QString &reason) {
+    QObject::connect(job, &ExportJob::finished, [end, job, &here](ExportJob::Outcome outcome, const QString &reason) {
         *end = {true, outcome, reason};
         if (outcome == ExportJob::Written) {
             const ExportJob::LaidOutText text = job->takeText();
             ASSERT_TRUE(text);
-            EXPECT_EQ(text->thread(), QThread::currentThread());
-            end->reason = text->toHtml();
+            EXPECT_EQ(text->pageSize(), QSizeF(500, 700));
+            EXPECT_NEAR(text->height(), here->size().height(), 0.01);
+            EXPECT_EQ(text->pageCount(), platform::PagedTextPrinter::pageCount(*here, 700));
+            end->reason = text->toPlainText();
             EXPECT_FALSE(job->takeText());
         }
     });
     ASSERT_TRUE(wait(end));
     EXPECT_EQ(end->outcome, ExportJob::Written);
-    EXPECT_EQ(end->reason, here->toHtml());
+    EXPECT_EQ(end->reason, here->toPlainText());
     EXPECT_FALSE(job && job->takeText());
 }
 
