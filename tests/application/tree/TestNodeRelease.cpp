@@ -3,6 +3,8 @@
 // from them.
 #include "application/tree/NodeRelease.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QSet>
 #include <QTest>
 #include <QThreadPool>
@@ -21,15 +23,20 @@ qsizetype countGone(const std::vector<WeakNode> &nodes)
     return std::count_if(nodes.cbegin(), nodes.cend(), [](const WeakNode &n) { return n.expired(); });
 }
 
-// Waits until the releaser is idle, counting in every turn of the event loop (queued
-// as the releaser's slices are, so that a slice and a count take turns) the nodes
-// that went since the last count, once the pool has freed what the slice took apart; answers the most in one turn, -1 if it never ends.
+// Waits until the releaser is idle, turning the event loop a pass at a time (a pass
+// runs at most one slice: the next one is queued behind it) and counting after every
+// pass, once the pool has freed what the slice took apart, the nodes that went since
+// the last count; answers the most in one turn, -1 if it never ends. The wait for the
+// pool and the checks are the test's, between two passes, not work of a delivery.
 qsizetype largestTurnUntilIdle(const std::vector<WeakNode> &nodes, const std::function<void()> &eachTurn = {})
 {
-    QObject context;
     qsizetype largest = 0;
     qsizetype gone = countGone(nodes);
-    std::function<void()> count = [&] {
+    const QDeadlineTimer deadline(60000);
+    while (!NodeRelease::isIdle()) {
+        if (deadline.hasExpired())
+            return -1;
+        QCoreApplication::processEvents();
         // What the last slice took apart is freed on a pool thread.
         QThreadPool::globalInstance()->waitForDone();
         const qsizetype now = countGone(nodes);
@@ -37,10 +44,8 @@ qsizetype largestTurnUntilIdle(const std::vector<WeakNode> &nodes, const std::fu
         gone = now;
         if (eachTurn)
             eachTurn();
-        QMetaObject::invokeMethod(&context, count, Qt::QueuedConnection);
-    };
-    QMetaObject::invokeMethod(&context, count, Qt::QueuedConnection);
-    return QTest::qWaitFor([] { return NodeRelease::isIdle(); }, 60000) ? largest : -1;
+    }
+    return largest;
 }
 
 void collect(const NodePtr &node, std::vector<WeakNode> &into)
