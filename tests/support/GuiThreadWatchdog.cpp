@@ -174,8 +174,13 @@ struct WatchdogState
     // (at most the sum of their waits): it waited on them (a pool's work, a thread it
     // joins), and the machine made them wait. The watcher's: each thread's wait as the
     // last round read it.
+    // The kernel adds a thread's wait for a processor when the thread gets one, all of
+    // it at once: a wait that began in one round may show in a later one. The segment's
+    // sums are compared, not each round's.
     qint64 othersWaitFor = 0;
     qint64 othersWaited = 0;
+    qint64 othersBlockedSum = 0;
+    qint64 othersWaitSum = 0;
     std::unordered_map<pid_t, qint64> othersLast;
     struct Round
     {
@@ -846,9 +851,11 @@ bool waitingForTheDisplayServer(qint64 segment)
 }
 
 // How much longer the program's other threads (not the GUI thread's, nor the watcher's)
-// waited for a processor since the watcher's last look, in nanoseconds (their first look
-// counts nothing).
-qint64 othersWaitedSinceTheLastLook(pid_t watcher)
+// waited for a processor since the watcher's last look, in nanoseconds. The segment's
+// first look counts nothing; a thread first seen at a later look was made since the
+// one before, and all of its wait is counted (a pool's thread made for the work the
+// GUI thread waits on).
+qint64 othersWaitedSinceTheLastLook(pid_t watcher, bool firstLook)
 {
     WatchdogState &s = state();
     qint64 more = 0;
@@ -876,6 +883,8 @@ qint64 othersWaitedSinceTheLastLook(pid_t watcher)
         seen[task] = waited;
         if (const auto last = s.othersLast.find(task); last != s.othersLast.end())
             more += std::max<qint64>(0, waited - last->second);
+        else if (!firstLook)
+            more += std::max<qint64>(0, waited);
     }
     ::closedir(tasks);
     s.othersLast.swap(seen);
@@ -1153,9 +1162,10 @@ void watch()
         // The other threads' waits for a processor, only in a segment already long (a
         // look reads a file of each thread).
         const bool lookAtOthers = segment != 0 && at - segment > s.limitNs / 5;
-        if (lookAtOthers && s.othersWaitFor != segment)
+        const bool firstLook = lookAtOthers && s.othersWaitFor != segment;
+        if (firstLook)
             s.othersLast.clear();
-        const qint64 othersWaited = lookAtOthers ? othersWaitedSinceTheLastLook(watcher) : 0;
+        const qint64 othersWaited = lookAtOthers ? othersWaitedSinceTheLastLook(watcher, firstLook) : 0;
         lock.lock();
         if (timesRead) {
             s.samples[s.sampleCount++ % WatchdogState::MaximumSamples] = {at, waited};
@@ -1176,11 +1186,15 @@ void watch()
                 // Blocked meanwhile, not waiting for the display server: as long as the
                 // other threads waited for a processor, at most, was the machine's.
                 const qint64 blocked = (at - previous.at) - (ran - previous.ran) - (waited - previous.waited);
-                s.othersWaited += std::clamp<qint64>(othersWaited, 0, std::max<qint64>(0, blocked));
+                s.othersBlockedSum += std::max<qint64>(0, blocked);
+                s.othersWaitSum += std::max<qint64>(0, othersWaited);
+                s.othersWaited = std::min(s.othersBlockedSum, s.othersWaitSum);
             }
             if (lookAtOthers && s.othersWaitFor != segment) {
                 s.othersWaitFor = segment;
                 s.othersWaited = 0;
+                s.othersBlockedSum = 0;
+                s.othersWaitSum = 0;
             }
             s.previousRound = {at, segment, ran, waited, display};
         }
