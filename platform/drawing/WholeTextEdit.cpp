@@ -372,6 +372,9 @@ void WholeTextEdit::selectWhole(qsizetype anchor, qsizetype position)
     cursor.setPosition(documentPosition(anchor));
     cursor.setPosition(documentPosition(position), QTextCursor::KeepAnchor);
     setTextCursor(caretPastParting(cursor));
+    // Ends that are one place of the text (one inside a CR LF, the other before it,
+    // partings between) select nothing: a key then goes from the caret, as from one.
+    dropEmptySelection();
     ensureCursorVisible();
 }
 

@@ -68,7 +68,8 @@ public:
     // position past it).
     void moveCaretTo(qsizetype position);
     // Selects the units of wholeText() from the anchor to the position (the caret's
-    // end), each as moveCaretTo() places it.
+    // end), each as moveCaretTo() places it: none when both are placed in one place
+    // of the text.
     void selectWhole(qsizetype anchor, qsizetype position);
     // The caret's place in wholeText().
     qsizetype wholeCaretPosition() const;
