@@ -5,6 +5,7 @@
 #include "platform/foundation/DisplayText.h"
 #include "platform/foundation/ExceptionBoundary.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -64,7 +65,10 @@ WholeTextEdit::WholeTextEdit(QWidget *parent) : QPlainTextEdit(parent)
     document()->setUndoRedoEnabled(false);
     rememberParagraphs();
     // A page key's caret keeps its height in the view until the caret moves otherwise.
-    connect(this, &QPlainTextEdit::cursorPositionChanged, this, [this] { m_pageTopKept = false; });
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, [this] {
+        m_pageTopKept = false;
+        m_columnPosition = -1;
+    });
     connect(document(), &QTextDocument::contentsChange, this,
             ExceptionBoundary::guarded(this, "contentsChange", [this](int position, int removed, int added) {
                 documentChanged(position, removed, added);
@@ -476,6 +480,10 @@ qreal WholeTextEdit::columnOf(const QTextCursor &cursor) const
     const int at = cursor.position() - block.position();
     const QTextLine line = layout ? layout->lineForTextPosition(at) : QTextLine();
     const qreal here = line.isValid() ? line.cursorToX(at) : -1;
+    // Left where the last vertical key took it, the caret keeps that key's column,
+    // though it shows a little aside of it.
+    if (told >= 0 && cursor.position() == m_columnPosition && int(m_column) == told)
+        return m_column;
     if (told < 0 || int(here) == told)
         return here;
     return int(m_column) == told ? m_column : told;
@@ -504,12 +512,42 @@ int WholeTextEdit::columnOnRow(const QTextCursor &cursor, qreal x) const
 
 bool WholeTextEdit::lineStep(QTextCursor &cursor, int &shown, qreal x, bool down, QTextCursor::MoveMode mode) const
 {
+    // From the line the caret shows on (at a parting, the first of the paragraph after
+    // it; at a wrap inside a paragraph, the line after the wrap, as Qt counts it) to
+    // the one above or below, at the column to the fraction of a pixel, as a plain
+    // editor's caret steps: none to go to (the first line, the last), it stays.
     const qsizetype from = rememberedWholePosition(shown);
-    // Only vertical moves keep the column to the fraction of a pixel, as a plain
-    // editor's: a caret shown at the start of the next line goes there by one.
+    QTextBlock block = document()->findBlock(shown);
+    const auto laidOut = [this](const QTextBlock &b) {
+        QTextLayout *layout = b.layout();
+        if (layout && layout->lineCount() == 0)
+            (void)document()->documentLayout()->blockBoundingRect(b);
+        return layout;
+    };
+    const QTextLayout *layout = block.isValid() ? laidOut(block) : nullptr;
+    if (!layout || layout->lineCount() == 0)
+        return false;
+    int line = layout->lineForTextPosition(shown - block.position()).lineNumber() + (down ? 1 : -1);
+    if (line < 0 || line >= layout->lineCount()) {
+        block = down ? block.next() : block.previous();
+        layout = block.isValid() ? laidOut(block) : nullptr;
+        if (!layout || layout->lineCount() == 0)
+            return false;
+        line = down ? 0 : layout->lineCount() - 1;
+    }
+    const int to = block.position() + layout->lineAt(line).xToCursor(x);
+    // Qt's own steps keep the column to the fraction of a pixel (the vertical keys
+    // after the page keys go by it): taken where they arrive there.
+    QTextCursor stepped = cursor;
     if (shown >= cursor.block().position() + cursor.block().length())
-        cursor.movePosition(QTextCursor::Down, mode);
-    cursor.movePosition(down ? QTextCursor::Down : QTextCursor::Up, mode);
+        stepped.movePosition(QTextCursor::Down, mode);
+    if (stepped.movePosition(down ? QTextCursor::Down : QTextCursor::Up, mode) && stepped.position() == to) {
+        cursor = stepped;
+    } else {
+        const int column = cursor.verticalMovementX();
+        cursor.setPosition(to, mode);
+        cursor.setVerticalMovementX(column);
+    }
     shown = columnOnRow(cursor, x);
     return rememberedWholePosition(shown) != from;
 }
@@ -964,6 +1002,7 @@ try {
         movePage(pageDown, pageSelecting);
         event->accept();
         dropEmptySelection();
+        m_columnPosition = textCursor().position();
         return;
     }
     const int from = textCursor().position();
@@ -1013,6 +1052,8 @@ try {
     if (changes != m_changes)
         caretColumnAsShown();
     dropEmptySelection();
+    if (lineKey)
+        m_columnPosition = textCursor().position();
 } catch (...) {
     ExceptionBoundary::caught(this, "keyPressEvent");
 }

@@ -228,8 +228,10 @@ private:
     bool m_mendPending = false;
     // The caret's height in the view that a run of page keys keeps.
     qreal m_pageTop = 0;
-    // The column the last vertical key went by.
+    // The column the last vertical key went by, and where it left the caret (-1 once
+    // the caret moved otherwise).
     qreal m_column = -1;
+    int m_columnPosition = -1;
     bool m_pageTopKept = false;
     // Changes of the text so far.
     int m_changes = 0;

@@ -25,9 +25,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <memory>
 #include <cstdio>
 #include <random>
+#include <tuple>
+#include <vector>
 
 using platform::WholeTextEdit;
 
@@ -909,6 +912,29 @@ TEST_F(WholeTextEditTest, KeysDoWhatTheyDoInAPlainEditor)
             race.key({Qt::Key_Backspace, {}, {}});
         race.select(2, 3);
         race.key({Qt::Key_Right, {}, {}});
+        ASSERT_FALSE(::testing::Test::HasFatalFailure());
+    }
+    for (const auto &[longest, width, text, at, keys] :
+         std::initializer_list<std::tuple<int, int, const char *, qsizetype, std::vector<Qt::Key>>>{
+             // PageDown to a line that ends where the column is, the last line
+             // below it: the caret stays at the wrap, shown on the last line (the
+             // line before the wrap a paragraph's own, or the last before a parting).
+             {6, 100, "ab meeting meeting meeting rkqfzoqnlcxtqgcneussjpjtihaxwgofvmscvhaftqnlbwpsvixrppdbvhqx zx", 10, {Qt::Key_PageDown}},
+             {20, 100, "ab meeting meeting meeting rkqfzoqnlcxtqgcneussjpjtihaxwgofvmscvhaftqnlbwpsvixrppdbvhqx zx", 10, {Qt::Key_PageDown}},
+             // PageUp and Down after a PageDown that left the caret a little aside of
+             // its column: they go by the column.
+             {4, 300, "meeting meeting meeting aebdrptwtmxhqofjbmvksntplyktgptwhsvlbunueprdilzpjtyyxgjrmmwfotcmdrprbvtwmkxvenlzpkozeeuomtkwvneryojmakpxfecvqcqireigulnvjiltmguazyhftxgiycbfmdikaynkgtzplixjvwerjlmktpjfpkkynsepsewqfzwueflwmhsoiwlodrqs",
+              69, {Qt::Key_PageDown, Qt::Key_PageUp, Qt::Key_Down}},
+         }) {
+        SCOPED_TRACE(testing::Message() << "paragraphs of " << longest << " at " << width << ": " << text);
+        editor->setLongestBlock(longest);
+        PlainEditorRace race(editor.get(), 99);
+        race.start(QString::fromLatin1(text));
+        race.resize(QSize(width, 2000));
+        editor->viewport()->repaint();
+        race.select(at, at);
+        for (const Qt::Key key : keys)
+            race.key({key, {}, {}});
         ASSERT_FALSE(::testing::Test::HasFatalFailure());
     }
     const qint64 keysEach = raceKeys() / qint64(std::size(runs));
