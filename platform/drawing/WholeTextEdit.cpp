@@ -223,7 +223,9 @@ void WholeTextEdit::documentChanged(int position, int removed, int added)
     m_text.replace(from, gone.size(), inserted);
     if (!m_undoing)
         keepBreaksApart(from, gone, inserted);
-    if (!m_undoing) {
+    // A break for the same break (Return over a CR LF after a CR, which stays a CR LF
+    // to be shown as it was) leaves the text as it was: no step to undo.
+    if (!m_undoing && gone != inserted) {
         // Typing runs into one step, as long as it goes on where it stopped
         // (the change may look smaller: a letter typed over a selection ending in it).
         const bool typing = !m_typed.isEmpty() && m_typed.size() <= 2 && inserted.size() <= m_typed.size()

@@ -914,6 +914,20 @@ TEST_F(WholeTextEditTest, KeysDoWhatTheyDoInAPlainEditor)
         race.key({Qt::Key_Right, {}, {}});
         ASSERT_FALSE(::testing::Test::HasFatalFailure());
     }
+    {
+        // Return over a CR LF that stands after a CR: the break stays a CR LF, the text
+        // as it was, and an undo goes back over the step before.
+        const QString text = QStringLiteral("a.\nq\r\r\r\n\r\n");
+        PlainEditorRace race(&hidden, 17);
+        race.start(text);
+        race.select(1, 1);
+        race.key({Qt::Key_A, {}, {}});
+        race.select(7, 9);
+        race.key({Qt::Key_Return, {}, {}});
+        ASSERT_FALSE(::testing::Test::HasFatalFailure());
+        hidden.undoEdit();
+        EXPECT_EQ(hidden.wholeText(), text);
+    }
     for (const auto &[longest, width, text, at, keys] :
          std::initializer_list<std::tuple<int, int, const char *, qsizetype, std::vector<Qt::Key>>>{
              // PageDown to a line that ends where the column is, the last line
