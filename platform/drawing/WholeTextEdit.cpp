@@ -212,10 +212,17 @@ void WholeTextEdit::documentChanged(int position, int removed, int added)
     if (from + head == to - tail && head == inserted.size() - tail)
         return; // a format, or a parting
     // A CR LF is one break: the edit takes it whole, never a half of it (put back by
-    // an undo or a redo, a half would stand beside the other as a break of its own).
-    if (head > 0 && m_text.at(from + head - 1) == u'\r')
+    // an undo or a redo, a half would stand beside the other as a break of its own),
+    // whether it stood there before the edit or stands there after it. Elsewhere the
+    // edit is what changed: an input method's letter for a letter before an LF stays
+    // a letter typed.
+    const auto at = [this](qsizetype index) { return index >= 0 && index < m_text.size() ? m_text.at(index) : QChar(); };
+    if (head > 0 && m_text.at(from + head - 1) == u'\r'
+        && (at(from + head) == u'\n' || (head < inserted.size() ? inserted.at(head) : at(to)) == u'\n'))
         --head;
-    if (tail > 0 && m_text.at(to - tail) == u'\n')
+    if (tail > 0 && m_text.at(to - tail) == u'\n'
+        && (at(to - tail - 1) == u'\r'
+            || (inserted.size() - tail - 1 >= 0 ? inserted.at(inserted.size() - tail - 1) : at(from - 1)) == u'\r'))
         --tail;
     QString gone = m_text.mid(from + head, to - tail - from - head);
     inserted = inserted.mid(head, inserted.size() - head - tail);

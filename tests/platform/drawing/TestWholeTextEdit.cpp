@@ -927,6 +927,15 @@ TEST_F(WholeTextEditTest, KeysDoWhatTheyDoInAPlainEditor)
         ASSERT_FALSE(::testing::Test::HasFatalFailure());
         hidden.undoEdit();
         EXPECT_EQ(hidden.wholeText(), text);
+        // An input method's letter for the one before an LF, then a letter typed after
+        // it: one step of typing.
+        race.start(QStringLiteral("eXYZ\n\nq"));
+        race.select(4, 4);
+        sendStep(&hidden, {0, {}, QStringLiteral("Q")}, -1, 1);
+        QTest::keyClick(&hidden, Qt::Key_Period);
+        EXPECT_EQ(hidden.wholeText(), QStringLiteral("eXYQ.\n\nq"));
+        hidden.undoEdit();
+        EXPECT_EQ(hidden.wholeText(), QStringLiteral("eXYZ\n\nq"));
     }
     for (const auto &[longest, width, text, at, keys] :
          std::initializer_list<std::tuple<int, int, const char *, qsizetype, std::vector<Qt::Key>>>{
