@@ -561,6 +561,43 @@ bool WholeTextEdit::lineStep(QTextCursor &cursor, int &shown, qreal x, bool down
     return rememberedWholePosition(shown) != from;
 }
 
+void WholeTextEdit::lineAtColumn(int from, int told, qreal column, bool extending)
+{
+    QTextCursor cursor = textCursor();
+    if (told < 0 || column < 0 || column == told || cursor.position() == from)
+        return;
+    const QTextBlock block = cursor.block();
+    const QTextLayout *layout = block.layout();
+    if (!layout || layout->lineCount() == 0)
+        return;
+    // The line Qt's key went to by the column it tells (a caret at a wrap Qt counts on
+    // the line after it): a key that went to the start or the end of the text instead,
+    // or stayed on its line, goes by no column.
+    const int at = cursor.position() - block.position();
+    QTextLine line = layout->lineForTextPosition(at);
+    if (!line.isValid())
+        return;
+    if (line.xToCursor(told) != at) {
+        const QTextLine before = line.lineNumber() > 0 ? layout->lineAt(line.lineNumber() - 1) : QTextLine();
+        if (at != line.textStart() || !before.isValid() || before.xToCursor(told) != at)
+            return;
+        line = before;
+    }
+    const QTextBlock fromBlock = document()->findBlock(from);
+    const QTextLayout *fromLayout = fromBlock.layout();
+    if (fromBlock == block && fromLayout
+        && fromLayout->lineForTextPosition(from - fromBlock.position()).lineNumber() == line.lineNumber())
+        return;
+    // The same line at the column to the fraction of a pixel, as a plain editor's
+    // caret keeps it.
+    const int to = block.position() + line.xToCursor(column);
+    if (to == cursor.position())
+        return;
+    cursor.setPosition(to, extending ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+    cursor.setVerticalMovementX(told);
+    setTextCursor(cursor);
+}
+
 qreal WholeTextEdit::caretTop(int position) const
 {
     const QTextBlock block = document()->findBlock(position);
@@ -1015,6 +1052,7 @@ try {
         return;
     }
     const int from = textCursor().position();
+    const int told = textCursor().verticalMovementX();
     const int changes = m_changes;
     QTextCursor cursor = textCursor();
     if ((backward || forward) && (selecting || !cursor.hasSelection())) {
@@ -1052,6 +1090,8 @@ try {
         const auto typed = qScopeGuard([this] { m_typed.clear(); });
         QPlainTextEdit::keyPressEvent(event);
     }
+    if (lineKey && changes == m_changes)
+        lineAtColumn(from, told, m_column, extending);
     if (m_mendPending)
         mendPartings();
     if (lineKey || endKey)

@@ -147,6 +147,10 @@ private:
     // text unparted; `shown` is where the caret shows (the cursor's place, or the one
     // columnOnRow() gives after a step): answers whether its place in the text changed.
     bool lineStep(QTextCursor &cursor, int &shown, qreal x, bool down, QTextCursor::MoveMode mode) const;
+    // After Qt's vertical key (a line, or a page with no parting in reach) from the
+    // position, that went by the column it tells in whole pixels: the caret goes to
+    // where the exact column takes it on the line the key went to.
+    void lineAtColumn(int from, int told, qreal column, bool extending);
     // The top of the line a caret at the position is on, as the editor places the block.
     qreal caretTop(int position) const;
     // Whether a parting stands where a page key may take the caret: Qt's own page keys

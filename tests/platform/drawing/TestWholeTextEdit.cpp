@@ -938,7 +938,7 @@ TEST_F(WholeTextEditTest, KeysDoWhatTheyDoInAPlainEditor)
         EXPECT_EQ(hidden.wholeText(), QStringLiteral("eXYZ\n\nq"));
     }
     for (const auto &[longest, width, text, at, keys] :
-         std::initializer_list<std::tuple<int, int, const char *, qsizetype, std::vector<Qt::Key>>>{
+         std::initializer_list<std::tuple<int, int, const char *, qsizetype, std::vector<QKeyCombination>>>{
              // PageDown to a line that ends where the column is, the last line
              // below it: the caret stays at the wrap, shown on the last line (the
              // line before the wrap a paragraph's own, or the last before a parting).
@@ -948,6 +948,10 @@ TEST_F(WholeTextEditTest, KeysDoWhatTheyDoInAPlainEditor)
              // its column: they go by the column.
              {4, 300, "meeting meeting meeting aebdrptwtmxhqofjbmvksntplyktgptwhsvlbunueprdilzpjtyyxgjrmmwfotcmdrprbvtwmkxvenlzpkozeeuomtkwvneryojmakpxfecvqcqireigulnvjiltmguazyhftxgiycbfmdikaynkgtzplixjvwerjlmktpjfpkkynsepsewqfzwueflwmhsoiwlodrqs",
               69, {Qt::Key_PageDown, Qt::Key_PageUp, Qt::Key_Down}},
+             // Shift+Up after a PageUp that took the caret to the place its column
+             // gives, where Qt's own step went aside: it goes by the exact column.
+             {4, 100, "meeting meeting meeting aebdrptwtmxhqofjbmvksntplyktgptwhsvlbunueprdilzpjtyyxgjrmmwfotcmdrprbvtwmkxvenlzpkozeeuomtkwvneryojmakpxfecvqcqireigulnvjiltmguazyhftxgiycbfmdikaynkgtzplixjvwerjlmktpjfpkkynsepsewqfzwueflwmhsoiwlodrqs",
+              134, {Qt::Key_PageUp, Qt::ShiftModifier | Qt::Key_Up}},
          }) {
         SCOPED_TRACE(testing::Message() << "paragraphs of " << longest << " at " << width << ": " << text);
         editor->setLongestBlock(longest);
@@ -956,8 +960,8 @@ TEST_F(WholeTextEditTest, KeysDoWhatTheyDoInAPlainEditor)
         race.resize(QSize(width, 2000));
         editor->viewport()->repaint();
         race.select(at, at);
-        for (const Qt::Key key : keys)
-            race.key({key, {}, {}});
+        for (const QKeyCombination key : keys)
+            race.key({key.key(), key.keyboardModifiers(), {}});
         ASSERT_FALSE(::testing::Test::HasFatalFailure());
     }
     const qint64 keysEach = raceKeys() / qint64(std::size(runs));
