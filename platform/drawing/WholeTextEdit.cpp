@@ -68,6 +68,7 @@ WholeTextEdit::WholeTextEdit(QWidget *parent) : QPlainTextEdit(parent)
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, [this] {
         m_pageTopKept = false;
         m_columnPosition = -1;
+        placedColumn();
     });
     connect(document(), &QTextDocument::contentsChange, this,
             ExceptionBoundary::guarded(this, "contentsChange", [this](int position, int removed, int added) {
@@ -495,7 +496,29 @@ qreal WholeTextEdit::columnOf(const QTextCursor &cursor) const
         return m_column;
     if (told < 0 || int(here) == told)
         return here;
-    return int(m_column) == told ? m_column : told;
+    if (int(m_column) == told)
+        return m_column;
+    // Placed there before the lines changed (a resize, partings moved), the cursor
+    // keeps the column the caret had then.
+    return rememberedWholePosition(cursor.position()) == m_placedPosition && int(m_placedColumn) == told ? m_placedColumn
+                                                                                                         : told;
+}
+
+void WholeTextEdit::placedColumn()
+{
+    // The column Qt's cursor takes where it is placed is the caret's own; not while
+    // the editor moves its partings, which leave the column as it was.
+    if (m_adjusting)
+        return;
+    const QTextCursor cursor = textCursor();
+    const QTextBlock block = cursor.block();
+    const QTextLayout *layout = block.layout();
+    const int at = cursor.position() - block.position();
+    const QTextLine line = layout ? layout->lineForTextPosition(at) : QTextLine();
+    const qreal here = line.isValid() ? line.cursorToX(at) : -1;
+    const bool known = here >= 0 && int(here) == cursor.verticalMovementX();
+    m_placedColumn = known ? here : -1;
+    m_placedPosition = known ? rememberedWholePosition(cursor.position()) : -1;
 }
 
 int WholeTextEdit::columnOnRow(const QTextCursor &cursor, qreal x) const

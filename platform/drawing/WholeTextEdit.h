@@ -143,6 +143,9 @@ private:
     // The column a vertical key of the cursor goes by (its verticalMovementX(), to the
     // fraction of a pixel where that can be known).
     qreal columnOf(const QTextCursor &cursor) const;
+    // After the caret moved: remembers its column where Qt's cursor took it from the
+    // caret's place.
+    void placedColumn();
     // One step of the cursor up or down a line, as a plain editor's caret steps in the
     // text unparted; `shown` is where the caret shows (the cursor's place, or the one
     // columnOnRow() gives after a step): answers whether its place in the text changed.
@@ -236,6 +239,10 @@ private:
     // the caret moved otherwise).
     qreal m_column = -1;
     int m_columnPosition = -1;
+    // The column the caret had where it was last placed otherwise, and the place in
+    // the text (-1 when not known).
+    qreal m_placedColumn = -1;
+    qsizetype m_placedPosition = -1;
     bool m_pageTopKept = false;
     // Changes of the text so far.
     int m_changes = 0;

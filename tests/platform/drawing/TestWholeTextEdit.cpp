@@ -964,6 +964,19 @@ TEST_F(WholeTextEditTest, KeysDoWhatTheyDoInAPlainEditor)
             race.key({key.key(), key.keyboardModifiers(), {}});
         ASSERT_FALSE(::testing::Test::HasFatalFailure());
     }
+    for (const qsizetype at : {71, 80}) {
+        // A PageUp after the lines changed under the caret (a resize, the partings
+        // moved): the column is the one the caret had where it was placed.
+        editor->setLongestBlock(4);
+        PlainEditorRace race(editor.get(), 12);
+        race.start(QStringLiteral("meeting meeting meeting aebdrptwtmxhqofjbmvksntplyktgptwhsvlbunueprdilzpjtyyxgjrmmwfotcmdrprbvtwmkxvenlzpkozeeuomtkwvneryojmakpxfecvqcqireigulnvjiltmguazyhftxgiycbfmdikaynkgtzplixjvwerjlmktpjfpkkynsepsewqfzwueflwmhsoiwlodrqs"));
+        race.resize(QSize(100, 2000));
+        editor->viewport()->repaint();
+        race.select(at, at);
+        race.resize(QSize(130, 2000));
+        race.key({Qt::Key_PageUp, {}, {}});
+        ASSERT_FALSE(::testing::Test::HasFatalFailure()) << "at " << at;
+    }
     const qint64 keysEach = raceKeys() / qint64(std::size(runs));
     // Tall enough to show all the text (a round ends when it does not): the rows of a
     // paragraph below a parting not yet shown at the width are the editor's own until
