@@ -516,9 +516,17 @@ void WholeTextEdit::placedColumn()
     const int at = cursor.position() - block.position();
     const QTextLine line = layout ? layout->lineForTextPosition(at) : QTextLine();
     const qreal here = line.isValid() ? line.cursorToX(at) : -1;
-    const bool known = here >= 0 && int(here) == cursor.verticalMovementX();
-    m_placedColumn = known ? here : -1;
-    m_placedPosition = known ? rememberedWholePosition(cursor.position()) : -1;
+    const int told = cursor.verticalMovementX();
+    const qsizetype position = rememberedWholePosition(cursor.position());
+    if (here >= 0 && int(here) == told) {
+        m_placedColumn = here;
+        m_placedPosition = position;
+    } else if (position != m_placedPosition || int(m_placedColumn) != told) {
+        // Moved (the partings, a resize, do not move it in the text), or the column
+        // taken from elsewhere.
+        m_placedColumn = -1;
+        m_placedPosition = -1;
+    }
 }
 
 int WholeTextEdit::columnOnRow(const QTextCursor &cursor, qreal x) const
@@ -1124,8 +1132,14 @@ try {
     if (changes != m_changes)
         caretColumnAsShown();
     dropEmptySelection();
-    if (lineKey)
+    if (lineKey) {
         m_columnPosition = textCursor().position();
+    } else {
+        // Another key may take the column from the caret's place without moving it
+        // (Left or Right ending a selection at the caret).
+        m_columnPosition = -1;
+        placedColumn();
+    }
 } catch (...) {
     ExceptionBoundary::caught(this, "keyPressEvent");
 }

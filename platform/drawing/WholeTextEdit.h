@@ -143,8 +143,9 @@ private:
     // The column a vertical key of the cursor goes by (its verticalMovementX(), to the
     // fraction of a pixel where that can be known).
     qreal columnOf(const QTextCursor &cursor) const;
-    // After the caret moved: remembers its column where Qt's cursor took it from the
-    // caret's place.
+    // After the caret moved, or a key other than a vertical one: remembers its column
+    // where Qt's cursor took it from the caret's place (kept while the caret stays
+    // in its place in the text and the cursor tells it).
     void placedColumn();
     // One step of the cursor up or down a line, as a plain editor's caret steps in the
     // text unparted; `shown` is where the caret shows (the cursor's place, or the one

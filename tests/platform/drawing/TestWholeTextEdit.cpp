@@ -964,6 +964,20 @@ TEST_F(WholeTextEditTest, KeysDoWhatTheyDoInAPlainEditor)
             race.key({key.key(), key.keyboardModifiers(), {}});
         ASSERT_FALSE(::testing::Test::HasFatalFailure());
     }
+    {
+        // Left ending a selection at the caret after Shift+PageUp: the caret takes the
+        // column of its place, and Down goes by that one.
+        editor->setLongestBlock(6);
+        PlainEditorRace race(editor.get(), 8);
+        race.start(QStringLiteral("ine\nd\re\r\n\r\nreXYZes wxqdraqrscwb\nt\rfoufu\nvi\u2029c\r \n cloycsvf"));
+        race.resize(QSize(151, 4000));
+        editor->viewport()->repaint();
+        race.select(46, 46);
+        for (const QKeyCombination key : {QKeyCombination(Qt::Key_End), Qt::ShiftModifier | Qt::Key_PageUp,
+                                          QKeyCombination(Qt::Key_Left), QKeyCombination(Qt::Key_Down)})
+            race.key({key.key(), key.keyboardModifiers(), {}});
+        ASSERT_FALSE(::testing::Test::HasFatalFailure());
+    }
     for (const qsizetype at : {71, 80}) {
         // A PageUp after the lines changed under the caret (a resize, the partings
         // moved): the column is the one the caret had where it was placed.
