@@ -67,7 +67,9 @@ WholeTextEdit::WholeTextEdit(QWidget *parent) : QPlainTextEdit(parent)
     // A page key's caret keeps its height in the view until the caret moves otherwise.
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, [this] {
         m_pageTopKept = false;
-        m_columnPosition = -1;
+        // Signalled without moving in the text too (a resize, a moved parting).
+        if (rememberedWholePosition(textCursor().position()) != m_columnPosition)
+            m_columnPosition = -1;
         placedColumn();
     });
     connect(document(), &QTextDocument::contentsChange, this,
@@ -492,7 +494,7 @@ qreal WholeTextEdit::columnOf(const QTextCursor &cursor) const
     const qreal here = line.isValid() ? line.cursorToX(at) : -1;
     // Left where the last vertical key took it, the caret keeps that key's column,
     // though it shows a little aside of it.
-    if (told >= 0 && cursor.position() == m_columnPosition && int(m_column) == told)
+    if (told >= 0 && rememberedWholePosition(cursor.position()) == m_columnPosition && int(m_column) == told)
         return m_column;
     if (told < 0 || int(here) == told)
         return here;
@@ -1079,10 +1081,11 @@ try {
         movePage(pageDown, pageSelecting);
         event->accept();
         dropEmptySelection();
-        m_columnPosition = textCursor().position();
+        m_columnPosition = rememberedWholePosition(textCursor().position());
         return;
     }
     const int from = textCursor().position();
+    const int fromAnchor = textCursor().anchor();
     const int told = textCursor().verticalMovementX();
     const int changes = m_changes;
     QTextCursor cursor = textCursor();
@@ -1133,10 +1136,11 @@ try {
         caretColumnAsShown();
     dropEmptySelection();
     if (lineKey) {
-        m_columnPosition = textCursor().position();
-    } else {
-        // Another key may take the column from the caret's place without moving it
-        // (Left or Right ending a selection at the caret).
+        m_columnPosition = rememberedWholePosition(textCursor().position());
+    } else if (textCursor().position() != from || textCursor().anchor() != fromAnchor || changes != m_changes) {
+        // Another key that moved the cursor may take the column from the caret's place
+        // without moving the caret (Left or Right ending a selection at the caret); a
+        // key that did nothing (a modifier pressed) leaves it.
         m_columnPosition = -1;
         placedColumn();
     }

@@ -236,10 +236,10 @@ private:
     bool m_mendPending = false;
     // The caret's height in the view that a run of page keys keeps.
     qreal m_pageTop = 0;
-    // The column the last vertical key went by, and where it left the caret (-1 once
-    // the caret moved otherwise).
+    // The column the last vertical key went by, and where in the text it left the
+    // caret (-1 once the caret moved otherwise, or another key came).
     qreal m_column = -1;
-    int m_columnPosition = -1;
+    qsizetype m_columnPosition = -1;
     // The column the caret had where it was last placed otherwise, and the place in
     // the text (-1 when not known).
     qreal m_placedColumn = -1;
