@@ -952,6 +952,10 @@ TEST_F(WholeTextEditTest, KeysDoWhatTheyDoInAPlainEditor)
              // gives, where Qt's own step went aside: it goes by the exact column.
              {4, 100, "meeting meeting meeting aebdrptwtmxhqofjbmvksntplyktgptwhsvlbunueprdilzpjtyyxgjrmmwfotcmdrprbvtwmkxvenlzpkozeeuomtkwvneryojmakpxfecvqcqireigulnvjiltmguazyhftxgiycbfmdikaynkgtzplixjvwerjlmktpjfpkkynsepsewqfzwueflwmhsoiwlodrqs",
               134, {Qt::Key_PageUp, Qt::ShiftModifier | Qt::Key_Up}},
+             // Shift+PageUp after Shift+Down: the Shift pressed first keeps the column
+             // the Down went by.
+             {4, 100, "meeting meeting meeting aebdrptwtmxhqofjbmvksntplyktgptwhsvlbunueprdilzpjtyyxgjrmmwfotcmdrprbvtwmkxvenlzpkozeeuomtkwvneryojmakpxfecvqcqireigulnvjiltmguazyhftxgiycbfmdikaynkgtzplixjvwerjlmktpjfpkkynsepsewqfzwueflwmhsoiwlodrqs",
+              140, {Qt::ShiftModifier | Qt::Key_Down, Qt::ShiftModifier | Qt::Key_PageUp}},
          }) {
         SCOPED_TRACE(testing::Message() << "paragraphs of " << longest << " at " << width << ": " << text);
         editor->setLongestBlock(longest);
