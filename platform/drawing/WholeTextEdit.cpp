@@ -1085,7 +1085,11 @@ try {
         return;
     }
     const int from = textCursor().position();
-    const int fromAnchor = textCursor().anchor();
+    const bool modifierOnly = event->key() == Qt::Key_Shift || event->key() == Qt::Key_Control
+                              || event->key() == Qt::Key_Alt || event->key() == Qt::Key_AltGr
+                              || event->key() == Qt::Key_Meta || event->key() == Qt::Key_Super_L
+                              || event->key() == Qt::Key_Super_R || event->key() == Qt::Key_Hyper_L
+                              || event->key() == Qt::Key_Hyper_R || event->key() == Qt::Key_CapsLock;
     const int told = textCursor().verticalMovementX();
     const int changes = m_changes;
     QTextCursor cursor = textCursor();
@@ -1137,10 +1141,10 @@ try {
     dropEmptySelection();
     if (lineKey) {
         m_columnPosition = rememberedWholePosition(textCursor().position());
-    } else if (textCursor().position() != from || textCursor().anchor() != fromAnchor || changes != m_changes) {
-        // Another key that moved the cursor may take the column from the caret's place
-        // without moving the caret (Left or Right ending a selection at the caret); a
-        // key that did nothing (a modifier pressed) leaves it.
+    } else if (!modifierOnly) {
+        // Another key may take the column from the caret's place without moving the
+        // caret (Left or Right ending a selection at the caret, Ctrl+End at the end); a
+        // modifier pressed (before Shift+PageUp) leaves it.
         m_columnPosition = -1;
         placedColumn();
     }
