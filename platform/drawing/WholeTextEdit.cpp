@@ -5,6 +5,7 @@
 #include "platform/foundation/DisplayText.h"
 #include "platform/foundation/ExceptionBoundary.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -64,7 +65,13 @@ WholeTextEdit::WholeTextEdit(QWidget *parent) : QPlainTextEdit(parent)
     document()->setUndoRedoEnabled(false);
     rememberParagraphs();
     // A page key's caret keeps its height in the view until the caret moves otherwise.
-    connect(this, &QPlainTextEdit::cursorPositionChanged, this, [this] { m_pageTopKept = false; });
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, [this] {
+        m_pageTopKept = false;
+        // Signalled without moving in the text too (a resize, a moved parting).
+        if (rememberedWholePosition(textCursor().position()) != m_columnPosition)
+            m_columnPosition = -1;
+        placedColumn();
+    });
     connect(document(), &QTextDocument::contentsChange, this,
             ExceptionBoundary::guarded(this, "contentsChange", [this](int position, int removed, int added) {
                 documentChanged(position, removed, added);
@@ -208,10 +215,17 @@ void WholeTextEdit::documentChanged(int position, int removed, int added)
     if (from + head == to - tail && head == inserted.size() - tail)
         return; // a format, or a parting
     // A CR LF is one break: the edit takes it whole, never a half of it (put back by
-    // an undo or a redo, a half would stand beside the other as a break of its own).
-    if (head > 0 && m_text.at(from + head - 1) == u'\r')
+    // an undo or a redo, a half would stand beside the other as a break of its own),
+    // whether it stood there before the edit or stands there after it. Elsewhere the
+    // edit is what changed: an input method's letter for a letter before an LF stays
+    // a letter typed.
+    const auto at = [this](qsizetype index) { return index >= 0 && index < m_text.size() ? m_text.at(index) : QChar(); };
+    if (head > 0 && m_text.at(from + head - 1) == u'\r'
+        && (at(from + head) == u'\n' || (head < inserted.size() ? inserted.at(head) : at(to)) == u'\n'))
         --head;
-    if (tail > 0 && m_text.at(to - tail) == u'\n')
+    if (tail > 0 && m_text.at(to - tail) == u'\n'
+        && (at(to - tail - 1) == u'\r'
+            || (inserted.size() - tail - 1 >= 0 ? inserted.at(inserted.size() - tail - 1) : at(from - 1)) == u'\r'))
         --tail;
     QString gone = m_text.mid(from + head, to - tail - from - head);
     inserted = inserted.mid(head, inserted.size() - head - tail);
@@ -219,7 +233,9 @@ void WholeTextEdit::documentChanged(int position, int removed, int added)
     m_text.replace(from, gone.size(), inserted);
     if (!m_undoing)
         keepBreaksApart(from, gone, inserted);
-    if (!m_undoing) {
+    // A break for the same break (Return over a CR LF after a CR, which stays a CR LF
+    // to be shown as it was) leaves the text as it was: no step to undo.
+    if (!m_undoing && gone != inserted) {
         // Typing runs into one step, as long as it goes on where it stopped
         // (the change may look smaller: a letter typed over a selection ending in it).
         const bool typing = !m_typed.isEmpty() && m_typed.size() <= 2 && inserted.size() <= m_typed.size()
@@ -372,6 +388,9 @@ void WholeTextEdit::selectWhole(qsizetype anchor, qsizetype position)
     cursor.setPosition(documentPosition(anchor));
     cursor.setPosition(documentPosition(position), QTextCursor::KeepAnchor);
     setTextCursor(caretPastParting(cursor));
+    // Ends that are one place of the text (one inside a CR LF, the other before it,
+    // partings between) select nothing: a key then goes from the caret, as from one.
+    dropEmptySelection();
     ensureCursorVisible();
 }
 
@@ -473,9 +492,43 @@ qreal WholeTextEdit::columnOf(const QTextCursor &cursor) const
     const int at = cursor.position() - block.position();
     const QTextLine line = layout ? layout->lineForTextPosition(at) : QTextLine();
     const qreal here = line.isValid() ? line.cursorToX(at) : -1;
+    // Left where the last vertical key took it, the caret keeps that key's column,
+    // though it shows a little aside of it.
+    if (told >= 0 && rememberedWholePosition(cursor.position()) == m_columnPosition && int(m_column) == told)
+        return m_column;
     if (told < 0 || int(here) == told)
         return here;
-    return int(m_column) == told ? m_column : told;
+    if (int(m_column) == told)
+        return m_column;
+    // Placed there before the lines changed (a resize, partings moved), the cursor
+    // keeps the column the caret had then.
+    return rememberedWholePosition(cursor.position()) == m_placedPosition && int(m_placedColumn) == told ? m_placedColumn
+                                                                                                         : told;
+}
+
+void WholeTextEdit::placedColumn()
+{
+    // The column Qt's cursor takes where it is placed is the caret's own; not while
+    // the editor moves its partings, which leave the column as it was.
+    if (m_adjusting)
+        return;
+    const QTextCursor cursor = textCursor();
+    const QTextBlock block = cursor.block();
+    const QTextLayout *layout = block.layout();
+    const int at = cursor.position() - block.position();
+    const QTextLine line = layout ? layout->lineForTextPosition(at) : QTextLine();
+    const qreal here = line.isValid() ? line.cursorToX(at) : -1;
+    const int told = cursor.verticalMovementX();
+    const qsizetype position = rememberedWholePosition(cursor.position());
+    if (here >= 0 && int(here) == told) {
+        m_placedColumn = here;
+        m_placedPosition = position;
+    } else if (position != m_placedPosition || int(m_placedColumn) != told) {
+        // Moved (the partings, a resize, do not move it in the text), or the column
+        // taken from elsewhere.
+        m_placedColumn = -1;
+        m_placedPosition = -1;
+    }
 }
 
 int WholeTextEdit::columnOnRow(const QTextCursor &cursor, qreal x) const
@@ -501,14 +554,81 @@ int WholeTextEdit::columnOnRow(const QTextCursor &cursor, qreal x) const
 
 bool WholeTextEdit::lineStep(QTextCursor &cursor, int &shown, qreal x, bool down, QTextCursor::MoveMode mode) const
 {
+    // From the line the caret shows on (at a parting, the first of the paragraph after
+    // it; at a wrap inside a paragraph, the line after the wrap, as Qt counts it) to
+    // the one above or below, at the column to the fraction of a pixel, as a plain
+    // editor's caret steps: none to go to (the first line, the last), it stays.
     const qsizetype from = rememberedWholePosition(shown);
-    // Only vertical moves keep the column to the fraction of a pixel, as a plain
-    // editor's: a caret shown at the start of the next line goes there by one.
+    QTextBlock block = document()->findBlock(shown);
+    const auto laidOut = [this](const QTextBlock &b) {
+        QTextLayout *layout = b.layout();
+        if (layout && layout->lineCount() == 0)
+            (void)document()->documentLayout()->blockBoundingRect(b);
+        return layout;
+    };
+    const QTextLayout *layout = block.isValid() ? laidOut(block) : nullptr;
+    if (!layout || layout->lineCount() == 0)
+        return false;
+    int line = layout->lineForTextPosition(shown - block.position()).lineNumber() + (down ? 1 : -1);
+    if (line < 0 || line >= layout->lineCount()) {
+        block = down ? block.next() : block.previous();
+        layout = block.isValid() ? laidOut(block) : nullptr;
+        if (!layout || layout->lineCount() == 0)
+            return false;
+        line = down ? 0 : layout->lineCount() - 1;
+    }
+    const int to = block.position() + layout->lineAt(line).xToCursor(x);
+    // Qt's own steps keep the column to the fraction of a pixel (the vertical keys
+    // after the page keys go by it): taken where they arrive there.
+    QTextCursor stepped = cursor;
     if (shown >= cursor.block().position() + cursor.block().length())
-        cursor.movePosition(QTextCursor::Down, mode);
-    cursor.movePosition(down ? QTextCursor::Down : QTextCursor::Up, mode);
+        stepped.movePosition(QTextCursor::Down, mode);
+    if (stepped.movePosition(down ? QTextCursor::Down : QTextCursor::Up, mode) && stepped.position() == to) {
+        cursor = stepped;
+    } else {
+        const int column = cursor.verticalMovementX();
+        cursor.setPosition(to, mode);
+        cursor.setVerticalMovementX(column);
+    }
     shown = columnOnRow(cursor, x);
     return rememberedWholePosition(shown) != from;
+}
+
+void WholeTextEdit::lineAtColumn(int from, int told, qreal column, bool extending)
+{
+    QTextCursor cursor = textCursor();
+    if (told < 0 || column < 0 || column == told || cursor.position() == from)
+        return;
+    const QTextBlock block = cursor.block();
+    const QTextLayout *layout = block.layout();
+    if (!layout || layout->lineCount() == 0)
+        return;
+    // The line Qt's key went to by the column it tells (a caret at a wrap Qt counts on
+    // the line after it): a key that went to the start or the end of the text instead,
+    // or stayed on its line, goes by no column.
+    const int at = cursor.position() - block.position();
+    QTextLine line = layout->lineForTextPosition(at);
+    if (!line.isValid())
+        return;
+    if (line.xToCursor(told) != at) {
+        const QTextLine before = line.lineNumber() > 0 ? layout->lineAt(line.lineNumber() - 1) : QTextLine();
+        if (at != line.textStart() || !before.isValid() || before.xToCursor(told) != at)
+            return;
+        line = before;
+    }
+    const QTextBlock fromBlock = document()->findBlock(from);
+    const QTextLayout *fromLayout = fromBlock.layout();
+    if (fromBlock == block && fromLayout
+        && fromLayout->lineForTextPosition(from - fromBlock.position()).lineNumber() == line.lineNumber())
+        return;
+    // The same line at the column to the fraction of a pixel, as a plain editor's
+    // caret keeps it.
+    const int to = block.position() + line.xToCursor(column);
+    if (to == cursor.position())
+        return;
+    cursor.setPosition(to, extending ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+    cursor.setVerticalMovementX(told);
+    setTextCursor(cursor);
 }
 
 qreal WholeTextEdit::caretTop(int position) const
@@ -961,9 +1081,16 @@ try {
         movePage(pageDown, pageSelecting);
         event->accept();
         dropEmptySelection();
+        m_columnPosition = rememberedWholePosition(textCursor().position());
         return;
     }
     const int from = textCursor().position();
+    const bool modifierOnly = event->key() == Qt::Key_Shift || event->key() == Qt::Key_Control
+                              || event->key() == Qt::Key_Alt || event->key() == Qt::Key_AltGr
+                              || event->key() == Qt::Key_Meta || event->key() == Qt::Key_Super_L
+                              || event->key() == Qt::Key_Super_R || event->key() == Qt::Key_Hyper_L
+                              || event->key() == Qt::Key_Hyper_R || event->key() == Qt::Key_CapsLock;
+    const int told = textCursor().verticalMovementX();
     const int changes = m_changes;
     QTextCursor cursor = textCursor();
     if ((backward || forward) && (selecting || !cursor.hasSelection())) {
@@ -1001,6 +1128,8 @@ try {
         const auto typed = qScopeGuard([this] { m_typed.clear(); });
         QPlainTextEdit::keyPressEvent(event);
     }
+    if (lineKey && changes == m_changes)
+        lineAtColumn(from, told, m_column, extending);
     if (m_mendPending)
         mendPartings();
     if (lineKey || endKey)
@@ -1010,6 +1139,15 @@ try {
     if (changes != m_changes)
         caretColumnAsShown();
     dropEmptySelection();
+    if (lineKey) {
+        m_columnPosition = rememberedWholePosition(textCursor().position());
+    } else if (!modifierOnly) {
+        // Another key may take the column from the caret's place without moving the
+        // caret (Left or Right ending a selection at the caret, Ctrl+End at the end); a
+        // modifier pressed (before Shift+PageUp) leaves it.
+        m_columnPosition = -1;
+        placedColumn();
+    }
 } catch (...) {
     ExceptionBoundary::caught(this, "keyPressEvent");
 }

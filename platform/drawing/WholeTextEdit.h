@@ -68,7 +68,8 @@ public:
     // position past it).
     void moveCaretTo(qsizetype position);
     // Selects the units of wholeText() from the anchor to the position (the caret's
-    // end), each as moveCaretTo() places it.
+    // end), each as moveCaretTo() places it: none when both are placed in one place
+    // of the text.
     void selectWhole(qsizetype anchor, qsizetype position);
     // The caret's place in wholeText().
     qsizetype wholeCaretPosition() const;
@@ -142,10 +143,18 @@ private:
     // The column a vertical key of the cursor goes by (its verticalMovementX(), to the
     // fraction of a pixel where that can be known).
     qreal columnOf(const QTextCursor &cursor) const;
+    // After the caret moved, or a key other than a vertical one: remembers its column
+    // where Qt's cursor took it from the caret's place (kept while the caret stays
+    // in its place in the text and the cursor tells it).
+    void placedColumn();
     // One step of the cursor up or down a line, as a plain editor's caret steps in the
     // text unparted; `shown` is where the caret shows (the cursor's place, or the one
     // columnOnRow() gives after a step): answers whether its place in the text changed.
     bool lineStep(QTextCursor &cursor, int &shown, qreal x, bool down, QTextCursor::MoveMode mode) const;
+    // After Qt's vertical key (a line, or a page with no parting in reach) from the
+    // position, that went by the column it tells in whole pixels: the caret goes to
+    // where the exact column takes it on the line the key went to.
+    void lineAtColumn(int from, int told, qreal column, bool extending);
     // The top of the line a caret at the position is on, as the editor places the block.
     qreal caretTop(int position) const;
     // Whether a parting stands where a page key may take the caret: Qt's own page keys
@@ -227,8 +236,14 @@ private:
     bool m_mendPending = false;
     // The caret's height in the view that a run of page keys keeps.
     qreal m_pageTop = 0;
-    // The column the last vertical key went by.
+    // The column the last vertical key went by, and where in the text it left the
+    // caret (-1 once the caret moved otherwise, or another key came).
     qreal m_column = -1;
+    qsizetype m_columnPosition = -1;
+    // The column the caret had where it was last placed otherwise, and the place in
+    // the text (-1 when not known).
+    qreal m_placedColumn = -1;
+    qsizetype m_placedPosition = -1;
     bool m_pageTopKept = false;
     // Changes of the text so far.
     int m_changes = 0;
