@@ -15,9 +15,9 @@
 //   cut-8MB-15/16  an older archive of the platform's writer (every date sharing its
 //                  zone and format) of about 8 MB, cut at 15/16 of it
 //   cut-worst-8MB  the same of the valid document that takes the most memory for each
-//                  of its bytes (chains of nodes of one child), cut at 15/16: the most
-//                  an input of 8 MB can take before it is refused
-//                  (DocumentFileFormat::ArchiveMemoryPerByte)
+//                  of its bytes (chains of nodes of one child), its first 8,000,000
+//                  bytes (about 15/16 of it): the most an input of 8 MB can take before
+//                  it is refused (DocumentFileFormat::ArchiveMemoryPerByte)
 //   expanding-*-8MB older archives of 8 MB that would hold far more than their size:
 //                  a node of one small number after another (NumberGroups), of one
 //                  array of numbers (NumberArray), a list of tiny objects
@@ -174,16 +174,20 @@ const QString &cutSharedArchiveFile()
     return path;
 }
 
-// An older archive of about 8 MB of the valid shape that takes the most memory for each
-// of its bytes (chains of nodes of one child, every date and name shared: 108 bytes an
-// entry), its first 15/16: what an input can take before it is refused, at most.
+// An older archive of the valid shape that takes the most memory for each of its bytes
+// (chains of nodes of one child, every date and name shared: 108 bytes an entry), of
+// about 8.53 MB, its first 8,000,000 bytes (about 15/16 of it): what an input of the
+// goal's 8 MB can take before it is refused, at most.
 const QString &cutWorstArchiveFile()
 {
     static const QString path = [] {
+        constexpr qsizetype Read = 8'000'000;
         const QByteArray whole = nodetreearchive::archiveOf(
-            *nodetreearchive::worstShape(nodetreearchive::WorstShape::ChainsOfOneChild, 75000), DocumentValuesStore(),
+            *nodetreearchive::worstShape(nodetreearchive::WorstShape::ChainsOfOneChild, 79'100), DocumentValuesStore(),
             testsupport::TypedStreamWriter::ByteOrder::Big, nodetreearchive::worstSharing());
-        return writeBytes(QStringLiteral("cut-worst-8MB.chronark"), whole.left(whole.size() / 16 * 15));
+        if (whole.size() <= Read)
+            qFatal("cut-worst-8MB: the archive has only %lld bytes", qlonglong(whole.size()));
+        return writeBytes(QStringLiteral("cut-worst-8MB.chronark"), whole.left(Read));
     }();
     return path;
 }
