@@ -91,13 +91,13 @@ public:
     //     empty list, 5; no name and no description, 2; type, hours, minutes, the two
     //     flags, turnover and wage as one-byte numbers, 7; its two dates referred back
     //     to, 2; its end, 1; the type string of its group in its parent's list, 1),
-    //     charged 316: the node in its block 208, its place among its parent's children
+    //     charged 300: the node in its block 192, its place among its parent's children
     //     16, its place and its value's place in the read's table 9 + 34, its item in
     //     the list being read 40 (32 once the list is decoded), its empty list's place
-    //     9: 11.7 a byte;
+    //     9: 11.11 a byte;
     //   a node with one child: 27 bytes too (its list of one takes the bytes of an empty
-    //     one), charged 208, 9 + 34 and 9 as above and its block of children 32 (which
-    //     holds the child's place): 292, 10.81 a byte, which chains of such nodes (a
+    //     one), charged 192, 9 + 34 and 9 as above and its block of children 32 (which
+    //     holds the child's place): 276, 10.22 a byte, which chains of such nodes (a
     //     group holding a job holding a day holding a time entry) reach, the item of
     //     the chain's top in its list aside (its list's value's place, 34, is given back
     //     once the node holds the child, and taken by the node's own value);
@@ -108,13 +108,13 @@ public:
     //     for 60 (12.0 a byte); two, 6 for 62 (10.3); three or more, 9.2 a byte or
     //     less; none, 4 bytes for 43 (no block, and the place of another value, 9 + 34:
     //     10.75); so the worst node is one without children holding a name and a
-    //     description of one byte each: 37 bytes charged 316 + 120, 11.78 a byte;
+    //     description of one byte each: 37 bytes charged 300 + 120, 11.35 a byte;
     //   a date of its own: 8 bytes or more for its places, 43, 5.4 a byte;
     //   the window state, its columns, each zone and format, and the objects being read
     //     at once (at most MaximumDepth nodes inside each other, with their lists):
     //     within the first MiB.
-    // The worst, 11.78, with a margin: 14. (The charges are the reader's own figures,
-    // not measured: a document reaches no more than them. DocumentArchive.
+    // The worst, 11.35, with a margin of 23 %: 14. (The charges are the reader's own
+    // figures, not measured: a document reaches no more than them. DocumentArchive.
     // ReadsTheWorstShapeOfEachKindOfRecord reads each kind's worst at 200,000 entries.)
     // A stream that would expand into more than this is refused as too large.
     static constexpr qsizetype ArchiveMemoryPerByte = 14;

@@ -18,6 +18,14 @@
 #include <bit>
 #include <cstdint>
 
+// A document holds a node for every row, and an older archive's read holds them all at
+// once: with the shared pointer's counts and the allocator's word before it, a node
+// takes a heap chunk of 192 bytes (DocumentFileFormat::ArchiveMemoryPerByte is derived
+// from it).
+static_assert(sizeof(void *) != 8 || sizeof(Node) == 168);
+// The parent link and the delegate share a word, told apart by its low bit.
+static_assert(alignof(Node) >= 2 && alignof(NodeDelegate) >= 2);
+
 Node::Node() : Node(platform::Clock::now()) {}
 
 namespace {
@@ -40,8 +48,8 @@ quint64 Node::nextSerial()
 Node::~Node()
 {
     for (const NodePtr &child : m_children)
-        if (child && child->m_parent == this) {
-            child->m_parent = nullptr;
+        if (child && child->parent() == this) {
+            child->setParent(nullptr);
             child->m_row = -1;
         }
 }
@@ -192,8 +200,8 @@ void Node::setWage(const QVariant &wage)
 Node *Node::documentRoot()
 {
     Node *n = this;
-    while (n->m_parent)
-        n = n->m_parent;
+    while (n->parent())
+        n = n->parent();
     return n->m_type == Root ? n : nullptr;
 }
 
@@ -269,7 +277,7 @@ void Node::setItemNameByType()
 QString Node::itemNameWithPath() const
 {
     QString path = m_itemName;
-    for (const Node *p = m_parent; p && !(p->m_type == Root && !p->m_parent); p = p->m_parent)
+    for (const Node *p = parent(); p && !(p->m_type == Root && !p->parent()); p = p->parent())
         path = p->m_itemName + QLatin1Char('/') + path;
     return path;
 }

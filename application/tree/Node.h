@@ -5,10 +5,11 @@
 // days, jobs and groups consistent with their time entries.
 //
 // Nodes are shared (NodePtr): a parent list, an undo step or a drag may hold one.
-// The parent link and the delegate are plain pointers. The parent link never
-// dangles: removal from the parent clears it, and so does the parent's end. Each
-// child knows its position in its parent, so finding it takes no scan of its
-// siblings.
+// The parent link and the delegate are plain pointers, sharing one word: a node with
+// a parent holds no delegate (only the delegate of the root of a tree is ever asked).
+// The parent link never dangles: removal from the parent clears it, and so does the
+// parent's end. Each child knows its position in its parent, so finding it takes no
+// scan of its siblings.
 //
 // Changes of a document's tree are reported to the document root's delegate:
 // insertions and removals before and after they happen, and every key that
@@ -22,6 +23,7 @@
 #include <QList>
 #include <QString>
 #include <QVariant>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -84,10 +86,17 @@ public:
     void setcDate(const QDateTime &date);
     const QDateTime &lDate() const { return m_lDate; }
     void setlDate(const QDateTime &date);
-    Node *parent() const { return m_parent; }
+    Node *parent() const { return (m_link & DelegateTag) ? nullptr : reinterpret_cast<Node *>(m_link); }
     // The shared pointer that owns the node; null for null or a node none owns.
     static NodePtr shared(Node *node) { return node ? node->weak_from_this().lock() : NodePtr(); }
-    void setParent(Node *parent) { m_parent = parent; }
+    // Links the node to the parent; a parent takes the place of the delegate the node
+    // holds, if any (see setDelegate). Null clears a parent link and leaves a delegate
+    // as it is.
+    void setParent(Node *parent)
+    {
+        if (parent || !(m_link & DelegateTag))
+            m_link = reinterpret_cast<quintptr>(parent);
+    }
     bool active() const { return m_active; }
     void setActive(bool active);
     bool executed() const { return m_executed; }
@@ -109,8 +118,18 @@ public:
     // already changes nothing (no step, no report).
     void setDescript(const QString &descript);
     bool hasDescript() const { return !m_descript.isEmpty(); }
-    NodeDelegate *delegate() const { return m_delegate; }
-    void setDelegate(NodeDelegate *delegate) { m_delegate = delegate; }
+    // The delegate of a node without a parent (the one a document root reports its
+    // tree's changes to). A node with a parent keeps it and holds no delegate:
+    // setDelegate then stores nothing and delegate() answers null.
+    NodeDelegate *delegate() const
+    {
+        return (m_link & DelegateTag) ? reinterpret_cast<NodeDelegate *>(m_link & ~DelegateTag) : nullptr;
+    }
+    void setDelegate(NodeDelegate *delegate)
+    {
+        if (!parent())
+            m_link = delegate ? reinterpret_cast<quintptr>(delegate) | DelegateTag : 0;
+    }
 
     // Tree. Indexes outside the list raise platform::Exception (RangeException).
     void addChild(const NodePtr &child);
@@ -288,6 +307,8 @@ private:
                      platform::UndoManager *undo);
 
     void checkIndex(qsizetype index, bool forInsertion, const char *operation) const;
+    // The position hint of a child at the index; -1 where it does not fit.
+    static int rowHint(size_t index) { return index <= size_t(std::numeric_limits<int>::max()) ? int(index) : -1; }
     // The delegate of the document root above the receiver, if any.
     NodeDelegate *treeDelegate();
     // Tells the tree's delegate that the key changed.
@@ -302,22 +323,28 @@ private:
     // The children from the index on (count of them), told as one removal.
     void removeRange(qsizetype index, qsizetype count);
 
+    // The low bit of m_link tells a delegate (set) from a parent (clear): both are
+    // aligned to more than a byte.
+    static constexpr quintptr DelegateTag = 1;
+
     // The fields stand by size, the words first, so that none is padded: a document
-    // holds a node for every row, and an older archive's read holds them all at once.
+    // holds a node for every row, and an older archive's read holds them all at once
+    // (168 bytes on a 64-bit system, as Node.cpp asserts).
     std::vector<NodePtr> m_children;
     QString m_itemName;
     QString m_descript;
-    Node *m_parent = nullptr;
-    // The position in the parent's list (a hint: checked before it is believed).
-    qsizetype m_row = -1;
     QDateTime m_cDate;
     QDateTime m_lDate;
-    NodeDelegate *m_delegate = nullptr;
+    // The parent, or the delegate with DelegateTag set, or 0 for neither.
+    quintptr m_link = 0;
     const quint64 m_serial;
     int m_type = Job;
     int m_hours = 0;
     int m_minutes = 0;
     int m_colorLabel = 0;
+    // The position in the parent's list (a hint: checked before it is believed); -1
+    // when there is none or it is past what an int holds.
+    int m_row = -1;
     float m_turnover = 0.0f;
     float m_wage = 0.0f;
     // Whether a node may stand more than once in the list (then lookups scan).

@@ -158,8 +158,8 @@ bool NodeRelease::releaseSome(qsizetype steps)
         node->m_children.pop_back();
         if (!child)
             continue;
-        if (child->m_parent == node) {
-            child->m_parent = nullptr;
+        if (child->parent() == node) {
+            child->setParent(nullptr);
             child->m_row = -1;
         }
         // A child held elsewhere (also one that stands in the list once more) is let go.

@@ -95,8 +95,8 @@ long double Node::preciseTurnover() const
         return m_type == Root || stored == m_turnover ? precise : static_cast<long double>(m_turnover);
     }
     case Day:
-        if (m_parent && m_parent->m_type == Job && consistentTimeTurnover(*this, m_parent->m_wage))
-            return preciseTurnoverFor(m_hours, m_minutes, m_parent->m_wage);
+        if (const Node *job = parent(); job && job->m_type == Job && consistentTimeTurnover(*this, job->m_wage))
+            return preciseTurnoverFor(m_hours, m_minutes, job->m_wage);
         [[fallthrough]];
     default:
         if (consistentTimeTurnover(*this, m_wage))
@@ -161,16 +161,16 @@ void Node::recalcWorkTime()
 {
     if (m_type != TimeEntry)
         return;
-    Node *day = m_parent;
+    Node *day = parent();
     if (!day)
         return;
-    Node *job = day->m_parent;
+    Node *job = day->parent();
     if (!job)
         return;
     const float w = job->m_wage;
     day->recalcDay(w);
     job->recalcDay(w);
-    for (Node *g = job->m_parent; g && g->m_type == Group; g = g->m_parent)
+    for (Node *g = job->parent(); g && g->m_type == Group; g = g->parent())
         g->recalcGroup();
 }
 
@@ -199,7 +199,7 @@ void Node::recalcOwnTotalWorkTime()
 
 void Node::recalcGroupsAbove()
 {
-    for (Node *g = m_parent; g && g->m_type == Group; g = g->m_parent)
+    for (Node *g = parent(); g && g->m_type == Group; g = g->parent())
         g->recalcGroup();
 }
 
@@ -281,7 +281,7 @@ void Node::recalcWorkTimeForTree()
 {
     if ((m_type == Root || m_type == Group || m_type == Job) && hasRegularShape()) {
         if (recalcRegularSubtree())
-            for (Node *g = m_parent; g && g->m_type == Group; g = g->m_parent)
+            for (Node *g = parent(); g && g->m_type == Group; g = g->parent())
                 g->recalcGroup();
         return;
     }

@@ -17,7 +17,7 @@
 NodeDelegate *Node::treeDelegate()
 {
     Node *root = documentRoot();
-    return root ? root->m_delegate : nullptr;
+    return root ? root->delegate() : nullptr;
 }
 
 void Node::reportChange(const QString &key)
@@ -30,8 +30,8 @@ void Node::renumberFrom(size_t first)
 {
     for (size_t i = first; i < m_children.size(); ++i)
         if (Node *n = m_children[i].get()) {
-            n->m_parent = this;
-            n->m_row = qsizetype(i);
+            n->setParent(this);
+            n->m_row = rowHint(i);
         }
 }
 
@@ -41,7 +41,7 @@ void Node::insertAt(const QList<NodePtr> &children, qsizetype index)
     if (d)
         d->nodeWillInsertEntries(*this, index, children.size());
     for (const NodePtr &child : children)
-        if (child && child->m_parent == this && indexOfChild(child.get()) >= 0)
+        if (child && child->parent() == this && indexOfChild(child.get()) >= 0)
             m_repeatsChildren = true;
     NodeSnapshot::nodeWillChange(*this);
     m_children.insert(m_children.begin() + index, children.cbegin(), children.cend());
@@ -63,8 +63,8 @@ void Node::removeAt(qsizetype index)
     const NodePtr child = std::move(m_children[size_t(index)]);
     m_children.erase(m_children.begin() + index);
     renumberFrom(size_t(index));
-    if (child && child->m_parent == this && (!m_repeatsChildren || indexOfChild(child.get()) < 0)) {
-        child->m_parent = nullptr;
+    if (child && child->parent() == this && (!m_repeatsChildren || indexOfChild(child.get()) < 0)) {
+        child->setParent(nullptr);
         child->m_row = -1;
     }
     if (d && child)
@@ -82,8 +82,8 @@ void Node::removeRange(qsizetype index, qsizetype count)
     m_children.erase(m_children.begin() + index, m_children.begin() + index + count);
     renumberFrom(size_t(index));
     for (const NodePtr &child : gone)
-        if (child && child->m_parent == this && (!m_repeatsChildren || indexOfChild(child.get()) < 0)) {
-            child->m_parent = nullptr;
+        if (child && child->parent() == this && (!m_repeatsChildren || indexOfChild(child.get()) < 0)) {
+            child->setParent(nullptr);
             child->m_row = -1;
         }
     if (d)
@@ -140,7 +140,7 @@ void Node::insertOneAt(const NodePtr &child, qsizetype index)
     NodeDelegate *d = treeDelegate();
     if (d)
         d->nodeWillInsertEntries(*this, index, 1);
-    if (child && child->m_parent == this && indexOfChild(child.get()) >= 0)
+    if (child && child->parent() == this && indexOfChild(child.get()) >= 0)
         m_repeatsChildren = true;
     NodeSnapshot::nodeWillChange(*this);
     m_children.insert(m_children.begin() + index, child);
@@ -217,7 +217,7 @@ qsizetype Node::indexOfChild(const Node *child) const
     if (!child)
         return -1;
     // The position the child keeps answers, unless the list may hold it twice.
-    if (!m_repeatsChildren && child->m_parent == this) {
+    if (!m_repeatsChildren && child->parent() == this) {
         const qsizetype row = child->m_row;
         if (row >= 0 && row < childrenCount() && m_children[size_t(row)].get() == child)
             return row;
@@ -257,7 +257,7 @@ bool Node::isDescendantOfNode(const Node *node) const
 {
     if (!node)
         return false;
-    for (const Node *n = this; n; n = n->m_parent)
+    for (const Node *n = this; n; n = n->parent())
         if (n == node)
             return true;
     return false;
@@ -319,7 +319,7 @@ Node *Node::masterNode()
 {
     if (m_type == Root)
         return this;
-    for (Node *n = this; n; n = n->m_parent)
+    for (Node *n = this; n; n = n->parent())
         if (n->m_type == Job || n->m_type == Root)
             return n;
     return nullptr;
@@ -329,7 +329,7 @@ Node *Node::getRootObject()
 {
     if (m_type == Group || m_type == Root)
         return this;
-    for (Node *n = this; n; n = n->m_parent)
+    for (Node *n = this; n; n = n->parent())
         if (n->m_type == Job)
             return n;
     return nullptr;
@@ -363,7 +363,7 @@ void Node::setExecutedForTree(bool executed)
 
 void Node::setExecutedForUpTree(bool executed)
 {
-    for (Node *n = m_parent; n && n->m_type == Group; n = n->m_parent)
+    for (Node *n = parent(); n && n->m_type == Group; n = n->parent())
         n->setExecuted(executed);
 }
 
@@ -420,12 +420,12 @@ QList<NodePtr> Node::minimumNodeCoverFromNodesInArray(const QList<NodePtr> &node
         if (!n)
             continue;
         bool belowLastTaken = false;
-        for (const Node *p = lastTaken ? n->m_parent : nullptr; p && !belowLastTaken; p = p->m_parent)
+        for (const Node *p = lastTaken ? n->parent() : nullptr; p && !belowLastTaken; p = p->parent())
             belowLastTaken = p == lastTaken;
         if (belowLastTaken)
             continue;
         Given *top = nullptr;
-        for (const Node *p = n->m_parent; p; p = p->m_parent)
+        for (const Node *p = n->parent(); p; p = p->parent())
             if (const auto found = given.find(p); found != given.end())
                 top = &found.value();
         if (!top)

@@ -772,6 +772,58 @@ TEST(NodeEdits, NodesOutsideADocumentReachNoDelegate)
     EXPECT_FALSE(delegate.undo.canUndo());
 }
 
+// Only the delegate of a tree's root is asked, and a node holds a parent or a delegate:
+// one given a parent gives up its delegate and keeps the parent, and a delegate set on
+// a node with a parent is not held.
+TEST(NodeEdits, ANodeHoldsItsParentOrItsDelegate)
+{
+    RecordingDelegate first;
+    RecordingDelegate second;
+    NodePtr root = make(Node::Root, QString());
+    root->setDelegate(&first);
+    NodePtr job = make(Node::Job, QStringLiteral("J"), root);
+    NodePtr day = make(Node::Day, QString(), job);
+    EXPECT_EQ(root->delegate(), &first);
+    EXPECT_EQ(job->delegate(), nullptr);
+
+    // Set on a node with a parent: the parent stays, the root's delegate is told.
+    day->setDelegate(&second);
+    EXPECT_EQ(day->delegate(), nullptr);
+    EXPECT_EQ(day->parent(), job.get());
+    EXPECT_EQ(job->indexOfChild(day.get()), 0);
+    day->setDescript(QStringLiteral("d"));
+    EXPECT_EQ(first.changed, QList<Node *>{day.get()});
+    EXPECT_TRUE(second.changed.isEmpty());
+    day->setDelegate(nullptr);
+    EXPECT_EQ(day->parent(), job.get());
+
+    // Clearing the parent link of a node that has none leaves its delegate.
+    root->setParent(nullptr);
+    EXPECT_EQ(root->delegate(), &first);
+
+    // A root holding a delegate, put under another root: it keeps the parent, and its
+    // tree's edits go to the new root's delegate.
+    NodePtr other = make(Node::Root, QString());
+    other->setDelegate(&second);
+    other->addChild(root);
+    EXPECT_EQ(root->parent(), other.get());
+    EXPECT_EQ(root->delegate(), nullptr);
+    EXPECT_EQ(other->indexOfChild(root.get()), 0);
+    first.changed.clear();
+    job->setColorLabel(3);
+    EXPECT_EQ(second.changed, QList<Node *>{job.get()});
+    EXPECT_TRUE(first.changed.isEmpty());
+    // Taken out again, it holds neither.
+    other->delChild(root);
+    EXPECT_EQ(root->parent(), nullptr);
+    EXPECT_EQ(root->delegate(), nullptr);
+    second.changed.clear();
+    job->setColorLabel(4);
+    EXPECT_TRUE(first.changed.isEmpty());
+    EXPECT_TRUE(second.changed.isEmpty());
+    EXPECT_EQ(other->delegate(), &second);
+}
+
 TEST(NodeEdits, UndoKeepsARemovedNodeAlive)
 {
     RecordingDelegate delegate;
