@@ -639,20 +639,6 @@ qreal WholeTextEdit::caretTop(int position) const
     return blockBoundingGeometry(block).top() + (line.isValid() ? line.y() : 0);
 }
 
-bool WholeTextEdit::partingWithinAPage(bool down) const
-{
-    // The caret is brought into view, the view scrolls by a page at most and the caret
-    // stays in it: it goes no further than twice the view's height.
-    const qreal reach = 2 * viewport()->height();
-    QTextBlock block = textCursor().block();
-    for (qreal gone = 0; block.isValid() && gone <= reach; block = down ? block.next() : block.previous()) {
-        if (isJoined(down ? block.next() : block))
-            return true;
-        gone += blockBoundingRect(block).height();
-    }
-    return false;
-}
-
 void WholeTextEdit::movePage(bool down, bool extending)
 {
     const QTextCursor::MoveMode mode = extending ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor;
@@ -786,11 +772,17 @@ QString WholeTextEdit::rememberedTextBetween(int from, int to) const
 void WholeTextEdit::insertWhole(const QString &text)
 {
     QTextCursor cursor = textCursor();
+    const int top = verticalScrollBar()->value();
     cursor.beginEditBlock();
     cursor.removeSelectedText();
     insertInParagraphs(cursor, text, m_longestBlock);
     cursor.endEditBlock();
     setTextCursor(cursor);
+    ensureCursorVisible();
+    // The partings brought into view move to where their lines wrap: the caret is
+    // brought into view again from where the view stood, over the lines as they show.
+    mendPartings();
+    verticalScrollBar()->setValue(top);
     ensureCursorVisible();
 }
 
@@ -805,9 +797,16 @@ void WholeTextEdit::replaceWhole(qsizetype at, qsizetype length, const QString &
     insertInParagraphs(cursor, text, m_longestBlock);
     cursor.endEditBlock();
     m_undoing = false;
+    // Brought to the caret, and its partings moved, without painting: a view that
+    // paints scrolls what it shows by whole pixels and keeps the rest of the way in its
+    // offset, which an undo over moving partings left a pixel off a plain editor's, to
+    // stay so with every later text. It paints once, whole, in place.
+    viewport()->setUpdatesEnabled(false);
     setTextCursor(cursor);
     ensureCursorVisible();
     mendPartings();
+    viewport()->setUpdatesEnabled(true);
+    viewport()->update();
     showCaretPastParting();
     caretColumnAsShown();
 }
@@ -1075,9 +1074,11 @@ try {
     const bool pageSelecting = event->matches(QKeySequence::SelectNextPage) || event->matches(QKeySequence::SelectPreviousPage);
     const bool pageMoving = event->matches(QKeySequence::MoveToNextPage) || event->matches(QKeySequence::MoveToPreviousPage);
     const bool pageDown = event->matches(QKeySequence::SelectNextPage) || event->matches(QKeySequence::MoveToNextPage);
-    if (((pageSelecting && (flags & Qt::TextSelectableByKeyboard))
-         || (pageMoving && (flags & (Qt::TextSelectableByKeyboard | Qt::TextEditable))))
-        && partingWithinAPage(pageDown)) {
+    // The page keys are the editor's own, parting or not: Qt's go line by line by the
+    // column its cursor tells in whole pixels (one set from the exact column is cut to
+    // them), and its steps past a parting count it as a break.
+    if ((pageSelecting && (flags & Qt::TextSelectableByKeyboard))
+        || (pageMoving && (flags & (Qt::TextSelectableByKeyboard | Qt::TextEditable)))) {
         movePage(pageDown, pageSelecting);
         event->accept();
         dropEmptySelection();

@@ -126,10 +126,9 @@ private:
     // After an edit: the column the vertical keys go by is the caret's as it shows
     // now (the partings may have moved under it).
     void caretColumnAsShown();
-    // After End, or a vertical key (Up, Down; a page with no parting in reach) that
-    // moved the caret from the position (extending the selection, or not): a caret on
-    // the line before a parting goes where a plain editor's key stops on a line that
-    // wraps.
+    // After End, or a vertical key (Up, Down) that moved the caret from the position
+    // (extending the selection, or not): a caret on the line before a parting goes
+    // where a plain editor's key stops on a line that wraps.
     void caretAtLineEnd(bool vertical, int from, qreal column, bool extending);
     // The row of a block before a parting (its last line) laid out as a plain editor
     // lays out the line: at the width and place the line has, followed by enough of
@@ -151,15 +150,12 @@ private:
     // text unparted; `shown` is where the caret shows (the cursor's place, or the one
     // columnOnRow() gives after a step): answers whether its place in the text changed.
     bool lineStep(QTextCursor &cursor, int &shown, qreal x, bool down, QTextCursor::MoveMode mode) const;
-    // After Qt's vertical key (a line, or a page with no parting in reach) from the
-    // position, that went by the column it tells in whole pixels: the caret goes to
-    // where the exact column takes it on the line the key went to.
+    // After Qt's vertical key (Up or Down) from the position, that went by the column
+    // it tells in whole pixels: the caret goes to where the exact column takes it on
+    // the line the key went to.
     void lineAtColumn(int from, int told, qreal column, bool extending);
     // The top of the line a caret at the position is on, as the editor places the block.
     qreal caretTop(int position) const;
-    // Whether a parting stands where a page key may take the caret: Qt's own page keys
-    // step over it as over a break.
-    bool partingWithinAPage(bool down) const;
     // PageUp and PageDown (extending the selection, or not) as a plain editor's: the
     // view goes a page on, and the caret line by line (keeping its column) to the
     // height in the view it had at the first of a run of page keys; to the first or the

@@ -830,7 +830,8 @@ private:
             m_edit->viewport()->repaint();
             m_plain.viewport()->repaint();
             const auto rect = [](const QRect &r) { return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString(); };
-            ASSERT_EQ(rect(m_edit->cursorRect()), rect(m_plain.cursorRect())) << "at " << m_plain.textCursor().position() << ": " << m_history;
+            ASSERT_EQ(rect(m_edit->cursorRect()), rect(m_plain.cursorRect())) << "at " << m_plain.textCursor().position() << ", scrolled to " << m_edit->verticalScrollBar()->value()
+                << " where a plain editor is at " << m_plain.verticalScrollBar()->value() << ": " << m_history;
             ASSERT_EQ(lineAt(whole, m_edit->wholeCaretPosition()), m_plain.textCursor().position()) << "as drawn: " << m_history;
         }
     }
