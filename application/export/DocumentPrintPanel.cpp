@@ -158,6 +158,14 @@ DocumentPrintPanel::~DocumentPrintPanel()
     // layout job).
     if (m_dialog && m_preview)
         disconnect(m_preview, nullptr, this, nullptr);
+    // A question for a file still on the preview (its handler waits for the next pass,
+    // and finds the panel gone) goes back to the window that keeps it: destroyed with
+    // the preview, Qt would write its settings file here (platform::KeptFileDialog).
+    if (m_dialog) {
+        QWidget *keeper = m_dialog->parentWidget() ? m_dialog->parentWidget()->window() : nullptr;
+        for (QFileDialog *files : m_dialog->findChildren<QFileDialog *>(QStringLiteral("printToFile")))
+            platform::KeptFileDialog::keep(files, keeper);
+    }
     delete m_dialog;
 }
 

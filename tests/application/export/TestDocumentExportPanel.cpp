@@ -458,7 +458,31 @@ TEST_F(ExportPanelTest, PanelsOpenInTheFolderOfTheLastExportElseInTheDocumentsFo
         EXPECT_EQ(QFileInfo(print->printer().outputFileName()).absolutePath(),
                   QFileInfo(path(QStringLiteral("exports"))).absoluteFilePath());
     }
-    print->previewDialog()->reject();
+    // Its question for the file, still up when the print panel goes (its document
+    // closing): the window keeps the file dialog, which goes with the window only.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return print->printTextView() != nullptr; }, 60000));
+    for (QAction *action : print->previewDialog()->findChildren<QAction *>()) {
+        if (action->text() == QCoreApplication::translate("QPrintPreviewDialog", "Print"))
+            action->trigger();
+    }
+    // Without printers it asks for the file at once; else the PDF file is chosen.
+    QPointer<QFileDialog> files;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        files = print->previewDialog()->findChild<QFileDialog *>(QStringLiteral("printToFile"));
+        if (files && files->isVisible())
+            return true;
+        DocumentPrintDialog *dialog = print->previewDialog()->findChild<DocumentPrintDialog *>();
+        if (dialog && dialog->isVisible()) {
+            dialog->printerPopup()->setCurrentIndex(dialog->printerPopup()->findData(QString()));
+            if (dialog->choice().toFile())
+                dialog->accept();
+        }
+        return false;
+    }, 60000));
+    delete print;
+    ASSERT_TRUE(files);
+    EXPECT_EQ(files->parentWidget(), document->documentWindow());
+    EXPECT_FALSE(files->isVisible());
     drainEvents();
 
     // A folder that is gone is forgotten.
