@@ -444,9 +444,10 @@ TEST_F(DocumentReadAheadTest, AReadThatRanOutOfMemoryLeavesItsTreesMemoryToTheSy
     ahead.setReader([&](QFile &opened, DocumentFileFormat::ReadResult &out) -> bool {
         if (!DocumentFileFormat::readFromOpenFile(opened, out))
             return false;
-        // The tree goes on growing as a large file's does, until the memory runs out.
+        // The tree goes on growing as a large file's does, until the memory runs out
+        // (about 250 bytes an entry).
         const NodePtr day = out.root->childAtIndex(0)->childAtIndex(0);
-        for (int i = 0; i < 1'000'000; ++i) {
+        for (int i = 0; i < 1'250'000; ++i) {
             NodePtr entry = Node::create(Node::TimeEntry, moment.addSecs(i));
             entry->setItemName(QStringLiteral("entry %1").arg(i));
             day->addChild(entry);
