@@ -90,7 +90,7 @@ CASES = [
     # event dispatch, while the check's own X server stands still) are excused, up to
     # their bound for the whole test.
     ("PlantedWatchdog.OneDisplayServerWaitInQtsFrames", False, [], ["The GUI thread was held"], "xcb"),
-    ("PlantedWatchdog.TwoLongDisplayServerWaitsInQtsFramesInOneTest", True,
+    ("PlantedWatchdog.LongDisplayServerWaitsInQtsFramesInOneTest", True,
      ["The GUI thread was held", "the test's excused waits", "in all"], [], "xcb"),
     # Not in a pass of the loop that a delivery of ours pumps itself (processEvents).
     ("PlantedWatchdog.ADisplayServerWaitInAPassADeliveryPumps", True,
@@ -137,8 +137,13 @@ class XServer:
         self.display = f":{number}" if number else None
 
     def environment(self):
+        # The waits for the display server are judged at the plain run's limit (250 ms),
+        # whatever the run's own: stretched by a busy machine's pace, it stays below one
+        # excused wait (2 s). Under the sanitizer's 1000 ms, a stopped server's 1.9 s is
+        # within the limit itself on a machine half as fast as its quietest, and there is
+        # nothing to excuse or to count against the test's bound.
         environment = {"QT_QPA_PLATFORM": "xcb", "DISPLAY": self.display,
-                       "CHRONARK_PLANTED_X_SERVER_PID": str(self.process.pid)}
+                       "CHRONARK_PLANTED_X_SERVER_PID": str(self.process.pid), "CHRONARK_GUI_HOLD_LIMIT_MS": "250"}
         # As for the desktop tests under the address sanitizer: libxkbcommon-x11, which
         # the X platform plug-in calls before any test code runs, reads strings that the
         # strict string check takes for unterminated.

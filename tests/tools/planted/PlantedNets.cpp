@@ -81,10 +81,14 @@ int throwingAtStart()
 const int plantedAtStart = throwingAtStart();
 
 // How long a hold lasts: past the watchdog's limit (which the sanitizers' runs raise)
-// however far the machine's pace stretches it.
+// however far the machine's pace stretches it, by one limit more. The watchdog leaves
+// out the time a hold waited for a processor, counted from its watcher's last look
+// before the hold began; on a loaded machine under the sanitizers that came to more
+// than 150 ms.
 int holdMs()
 {
-    return testsupport::GuiThreadWatchdog::longestLimitMs() + 150;
+    using namespace testsupport::GuiThreadWatchdog;
+    return longestLimitMs() + std::max(150, limitMs());
 }
 
 // Sleeps past the limit.
@@ -178,6 +182,15 @@ void showWhileTheServerStandsStill(int ms, bool pumpedByADelivery = false)
 {
     const pid_t server = pid_t(qEnvironmentVariableIntValue("CHRONARK_PLANTED_X_SERVER_PID"));
     ASSERT_GT(server, 0) << "the check's X server";
+    // A first window shown while the server runs: what the first show of a process does
+    // on its own (the style, the fonts, the backing store's first buffer) is done before
+    // the measured one, which then only waits.
+    {
+        QWidget first;
+        first.resize(120, 80);
+        first.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&first));
+    }
     QWidget window;
     window.resize(120, 80);
     ASSERT_EQ(::kill(server, SIGSTOP), 0);
@@ -471,10 +484,12 @@ TEST(PlantedWatchdog, OneDisplayServerWaitInQtsFrames)
     showWhileTheServerStandsStill(std::min(holdMs() * 2, 1900));
 }
 
-TEST(PlantedWatchdog, TwoLongDisplayServerWaitsInQtsFramesInOneTest)
+// Each is excused on its own; together they pass the test's bound (3 s) by far more than
+// a loaded machine takes off each before the GUI thread reaches the stopped server.
+TEST(PlantedWatchdog, LongDisplayServerWaitsInQtsFramesInOneTest)
 {
-    showWhileTheServerStandsStill(1900);
-    showWhileTheServerStandsStill(1900);
+    for (int wait = 0; wait < 3; ++wait)
+        showWhileTheServerStandsStill(1900);
 }
 
 // A test that runs past its own time limit (the check gives it one second) stretched as
